@@ -1,0 +1,2 @@
+#include "varnix.h"
+#include "varnix.h"
