@@ -19,5 +19,9 @@
 #include "base/heap_object.h"
 #include "base/host_root.h"
 #include "base/os.h"
+#include "messaging/arguments.h"
+#include "messaging/endpoint.h"
+#include "messaging/incoming_calls.h"
+#include "messaging/text_helpers.h"
 
 #endif
