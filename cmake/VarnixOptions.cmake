@@ -12,10 +12,6 @@ function(varnix_library_options target)
     $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
 endfunction()
 
-# The runtime is built without RTTI, so its classes have no type information
-# for UBSan's vptr check; a program that calls or deletes them through a base
-# pointer would not link under the sanitizers with the check on.
 function(varnix_program_options target)
-  target_compile_options(${target} PRIVATE ${VARNIX_WARNINGS}
-    $<$<COMPILE_LANGUAGE:CXX>:-fno-sanitize=vptr>)
+  target_compile_options(${target} PRIVATE ${VARNIX_WARNINGS})
 endfunction()
