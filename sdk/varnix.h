@@ -24,5 +24,9 @@
 #include "base/stream_file.h"
 #include "storage/directory_catalogue.h"
 #include "storage/file_scanner.h"
+#include "messaging/arguments.h"
+#include "messaging/endpoint.h"
+#include "messaging/incoming_calls.h"
+#include "messaging/text_helpers.h"
 
 #endif
