@@ -19,5 +19,7 @@
 #include "base/heap_object.h"
 #include "base/host_root.h"
 #include "base/os.h"
+#include "process/instance_registry.h"
+#include "process/launcher_client.h"
 
 #endif
