@@ -14,6 +14,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
 #include "base/os.h"
 #include "support/wait.h"
 
@@ -124,7 +126,12 @@ bool ProcessAlive(pid_t pid) { return kill(pid, 0) == 0 || errno == EPERM; }
 LauncherDaemon::LauncherDaemon(const TempRoot& root) : root_(root) {}
 
 LauncherDaemon::~LauncherDaemon() {
-  if (pid_ > 0) Stop(SIGTERM);
+  // A launcher that does not end cleanly (a crash, a sanitizer report) fails
+  // the test that ran it.
+  if (pid_ <= 0) return;
+  int status = Stop(SIGTERM);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    ADD_FAILURE() << "varnix-launcherd ended with " << DescribeStatus(status) << "\n" << Log();
 }
 
 void LauncherDaemon::Spawn(const std::vector<std::string>& options) {
