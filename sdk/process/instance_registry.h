@@ -26,7 +26,9 @@ const int KMaxAdditionalProcesses = 10;
 // forceMaster makes this process the master even when the file exists (its
 // value is reset to 0). Prints "Opening in MASTER mode" or "Opening in SLAVE
 // mode"; ends the process with status 1 when the file can be neither created
-// nor opened ("Error: cannot open uipid file.").
+// nor opened ("Error: cannot open uipid file."). Does nothing when the
+// registry is open already. Should the file not map, the registry is open
+// without the shared value: GetUiPid gives 0 and SetUiPid does nothing.
 void OpenUiPidFile(int forceMaster);
 
 // The shared UI process id, 0 when none; opens the registry first.
