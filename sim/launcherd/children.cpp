@@ -5,13 +5,16 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <sstream>
 #include <vector>
 
 #include "log.h"
@@ -62,12 +65,40 @@ struct TSpawnSetup {
 
 CChildren::CChildren(int output, const std::string& root) : outputFd(output), hostRoot(root) {}
 
-std::string CChildren::ProgramPath(const std::string& program) const {
-  if (!hostRoot.empty() && program[0] == '/') {
-    std::string rooted = hostRoot + program;
-    if (access(rooted.c_str(), X_OK) == 0) return rooted;
+namespace {
+
+// A regular file that may be executed: 0, or why not.
+int CheckProgram(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return errno;
+  if (!S_ISREG(info.st_mode)) return EACCES;
+  return access(path.c_str(), X_OK) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+int CChildren::ResolveProgram(const std::string& program, std::string* path) const {
+  if (program.find('/') != std::string::npos) {
+    if (!hostRoot.empty() && program[0] == '/' && CheckProgram(hostRoot + program) == 0) {
+      *path = hostRoot + program;
+      return 0;
+    }
+    *path = program;
+    return CheckProgram(program);
   }
-  return program;
+  const char* search = getenv("PATH");
+  std::stringstream directories(search != nullptr && *search != 0 ? search : "/usr/bin:/bin");
+  int error = ENOENT;
+  for (std::string directory; std::getline(directories, directory, ':');) {
+    std::string candidate = (directory.empty() ? "." : directory) + "/" + program;
+    int problem = CheckProgram(candidate);
+    if (problem == 0) {
+      *path = candidate;
+      return 0;
+    }
+    if (problem != ENOENT) error = problem;
+  }
+  return error;
 }
 
 std::string CChildren::Launch(const TRequest& request) {
@@ -75,18 +106,19 @@ std::string CChildren::Launch(const TRequest& request) {
     Log("refused to start [%s]: %zu processes run already", Printable(request.command).c_str(), RunningCount());
     return "ERR too many processes";
   }
-  std::string path = ProgramPath(request.words[0]);
-  std::vector<char*> argv;
-  for (const std::string& word : request.words) argv.push_back(const_cast<char*>(word.c_str()));
-  argv.push_back(nullptr);
-
-  TSpawnSetup setup(outputFd);
+  // The program is looked for and checked here rather than left to the
+  // exec: whether a failed exec comes back from posix_spawn depends on the
+  // C library (and on an emulator running the launcher).
+  std::string path;
+  int error = ResolveProgram(request.words[0], &path);
   pid_t pid = 0;
-  // glibc's posix_spawn reports a program that cannot be executed as its
-  // result, so a missing program is answered as an error, not with a pid.
-  int error = path.find('/') != std::string::npos
-                  ? posix_spawn(&pid, path.c_str(), &setup.actions, &setup.attributes, argv.data(), environ)
-                  : posix_spawnp(&pid, path.c_str(), &setup.actions, &setup.attributes, argv.data(), environ);
+  if (error == 0) {
+    std::vector<char*> argv;
+    for (const std::string& word : request.words) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    TSpawnSetup setup(outputFd);
+    error = posix_spawn(&pid, path.c_str(), &setup.actions, &setup.attributes, argv.data(), environ);
+  }
   if (error != 0) {
     Log("cannot start [%s]: %s", Printable(request.command).c_str(), strerror(error));
     return std::string("ERR cannot start: ") + strerror(error);

@@ -50,7 +50,9 @@ class CChildren {
     int status = 0;
   };
 
-  std::string ProgramPath(const std::string& program) const;
+  // The file to execute for the command's first word: 0 and *path, or the
+  // errno of why there is none.
+  int ResolveProgram(const std::string& program, std::string* path) const;
   void Ended(pid_t pid, int status);
   void SignalAll(int signal);
 

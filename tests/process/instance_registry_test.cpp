@@ -2,13 +2,13 @@
 // open the registry beside each other (and beside the test itself), and the
 // master launches through a real varnix-launcherd.
 
-#include <dirent.h>
 #include <errno.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
@@ -39,11 +39,9 @@ bool ExitedWith(int status, int code) { return WIFEXITED(status) && WEXITSTATUS(
 
 std::set<std::string> RunDirectory(const TempRoot& root) {
   std::set<std::string> names;
-  DIR* directory = opendir(root("/var/run").c_str());
-  if (directory == nullptr) return names;
-  while (struct dirent* entry = readdir(directory))
-    if (entry->d_name[0] != '.') names.insert(entry->d_name);
-  closedir(directory);
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(root("/var/run"), error))
+    names.insert(entry.path().filename().string());
   return names;
 }
 

@@ -78,7 +78,9 @@ TEST_F(LauncherRequestsTest, WaitAfterAnOrdinaryExitGivesTheExitStatus) {
 }
 
 TEST_F(LauncherRequestsTest, LaunchOfAMissingProgramFails) {
-  for (const char* command : {"/no/such/program", "no-such-program-anywhere -x", "/etc"}) {
+  root.WriteFile("/bin/readme", "#!/bin/sh\necho not executable\n");
+  chmod(root("/bin/readme").c_str(), 0644);
+  for (const char* command : {"/no/such/program", "no-such-program-anywhere -x", "/etc", "/bin/readme"}) {
     EXPECT_EQ(LaunchProcess(command), -1) << command;
   }
   EXPECT_GT(LaunchProcess("/bin/true"), 0) << "the launcher serves on";

@@ -137,9 +137,14 @@ LauncherDaemon::~LauncherDaemon() {
 void LauncherDaemon::Spawn(const std::vector<std::string>& options) {
   static int count = 0;
   logPath_ = root_("/launcherd." + std::to_string(++count) + ".log");
-  std::string program = BinaryDir() + "/varnix-launcherd";
+  std::vector<std::string> words;
+#ifdef VARNIX_TEST_EMULATOR
+  std::istringstream emulator(VARNIX_TEST_EMULATOR);
+  for (std::string word; emulator >> word;) words.push_back(word);
+#endif
+  words.push_back(BinaryDir() + "/varnix-launcherd");
   std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
   for (const std::string& option : options) argv.push_back(const_cast<char*>(option.c_str()));
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
@@ -147,7 +152,7 @@ void LauncherDaemon::Spawn(const std::vector<std::string>& options) {
   posix_spawn_file_actions_addopen(&actions, 1, logPath_.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
   fflush(stdout);
-  if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+  if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
   posix_spawn_file_actions_destroy(&actions);
 }
 
