@@ -38,9 +38,9 @@ class CAnswerScanner {
       negative = Peek() == '-';
       ++at;
     }
-    if (!IsDigit(static_cast<unsigned>(Peek()))) return false;
+    if (!IsDecimal(Peek())) return false;
     long long value = 0;
-    for (; IsDigit(static_cast<unsigned>(Peek())); ++at) {
+    for (; IsDecimal(Peek()); ++at) {
       value = value * 10 + (Peek() - '0');
       if (value > static_cast<long long>(INT_MAX) + 1) return false;
     }
@@ -54,12 +54,13 @@ class CAnswerScanner {
   // The next character, or -1 at the end of the text.
   int Peek() const { return at < end && *at != 0 ? static_cast<unsigned char>(*at) : -1; }
   static bool IsBlank(int ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r'); }
+  static bool IsDecimal(int ch) { return ch >= '0' && ch <= '9'; }
 
   const char* at;
   const char* end;
 };
 
-CLauncherClient* Connect() {
+CLauncherClient* OpenConnection() {
   CPathString path;
   return new CLauncherClient(LocationPath(path, ELocationLauncherSocket));
 }
@@ -106,7 +107,7 @@ int32_t ParsePid(const char* answer, int32_t length) {
 
 int32_t LaunchProcess(const char* command) {
   if (command == nullptr) command = "";
-  CLauncherClient* client = Connect();
+  CLauncherClient* client = OpenConnection();
   if (client == nullptr) return -1;
   size_t size = strlen(command) + 8;
   char* request = static_cast<char*>(size <= INT_MAX ? os::Malloc(size) : nullptr);
@@ -138,7 +139,7 @@ int32_t LaunchProcessArgs(const char* const* words) {
   }
   request[used] = 0;
 
-  CLauncherClient* client = Connect();
+  CLauncherClient* client = OpenConnection();
   if (client == nullptr) return -1;
   char answer[KLauncherAnswerSize];
   int32_t length = Exchange(client, request, answer, KLaunchPause);
@@ -147,7 +148,7 @@ int32_t LaunchProcessArgs(const char* const* words) {
 
 void WaitForProcess(int32_t pid, int32_t* first, int32_t* second) {
   *first = 0;
-  CLauncherClient* client = Connect();
+  CLauncherClient* client = OpenConnection();
   if (client == nullptr) return;
   char answer[KLauncherAnswerSize];
   FormatBuffer(answer, sizeof answer, "WAIT4 %d", pid);
@@ -162,7 +163,7 @@ void WaitForProcess(int32_t pid, int32_t* first, int32_t* second) {
 }
 
 int32_t KillProcess(int32_t pid) {
-  CLauncherClient* client = Connect();
+  CLauncherClient* client = OpenConnection();
   if (client == nullptr) return -1;
   char answer[KLauncherAnswerSize];
   FormatBuffer(answer, sizeof answer, "KILL %d", pid);
