@@ -18,8 +18,13 @@
 #include "base/format.h"
 #include "base/heap_object.h"
 #include "base/host_root.h"
+#include "base/open_file_registry.h"
 #include "base/os.h"
+#include "base/path_operations.h"
+#include "base/stream_file.h"
 #include "process/instance_registry.h"
 #include "process/launcher_client.h"
+#include "storage/directory_catalogue.h"
+#include "storage/file_scanner.h"
 
 #endif
