@@ -19,5 +19,8 @@
 #include "base/heap_object.h"
 #include "base/host_root.h"
 #include "base/os.h"
+#include "device/device_layer.h"
+#include "device/platform_properties.h"
+#include "device/system_status.h"
 
 #endif
