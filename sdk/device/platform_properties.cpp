@@ -7,8 +7,10 @@
 #include "base/format.h"
 #include "base/host_root.h"
 #include "base/os.h"
+#include "base/path_operations.h"
 #include "device/decimal_scan.h"
 #include "device/device_layer.h"
+#include "storage/file_catalogue.h"
 
 namespace varnix {
 namespace {
@@ -53,14 +55,8 @@ const TNameSource KShortNameSource = {"shortname", "QX 740", "QX", 64};
 char gModelName[128];
 char gShortName[64];
 
-// The model data file "qx740.dat" on the card: a readable regular file.
-bool ModelDataFilePresent() {
-  CPathString path;
-  LocationPath(path, ELocationCard);
-  path.AppendString(CDynString::WrapText("qx740.dat"));
-  struct stat info;
-  return os::Stat(path.Text(), &info) == 0 && S_ISREG(info.st_mode) && os::Access(path.Text(), R_OK) == 0;
-}
+// The model data file "qx740.dat": a readable regular file.
+bool ModelDataFilePresent() { return FileExists(GetFilePath(EFileModelData)) != 0; }
 
 int ReadFlag(TFlag flag) {
   int32_t& cache = gFlags[flag];
