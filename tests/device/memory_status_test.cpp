@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <stdint.h>
 
 #include <string>
 #include <vector>
@@ -104,7 +105,7 @@ TEST(GetFreeMemory, CommitRoomPlusAllocatorFreeSpace) {
       {"swapCachedIsNotCached", "CommitLimit: 9 kB\nCommitted_AS: 1 kB\nSwapCached: 5 kB\n", 0, 0, true},
       {"desktop", Meminfo("1", "40000000", "9000000", "5"), 0, INT32_MAX, false},
       {"desktopAllocator", Meminfo("1", "60000", "70000", "1000"), size_t(3) << 30, INT32_MAX, false},
-      {"hugeNumbers", Meminfo("1", std::string(40, '9'), "1", "1"), size_t(1) << 40, INT32_MAX, false},
+      {"hugeNumbers", Meminfo("1", std::string(40, '9'), "1", "1"), SIZE_MAX, INT32_MAX, false},
       {"garbage", std::string("\x01\0\xfe CommitLimit: 5\n", 19) + std::string(400, 'C'), 0, 0, true},
       {"patternsWithoutBlank", "CommitLimit:5 kB\nCommitted_AS:2 kB\nCached:1", 0, 3 * 1024, false},
   };
