@@ -41,7 +41,6 @@ int32_t gFlags[EFlagCount] = {-1, -1, -1, -1, -1};
 int32_t gModelId = -1;
 int32_t gBtServer = -1;
 
-// An empty buffer means not yet read.
 struct TNameSource {
   const char* file;
   const char* model144Name;  // when the model data file is present
@@ -52,6 +51,7 @@ struct TNameSource {
 const TNameSource KModelNameSource = {"modelname", "Varnix QX 740", "Varnix QX", 128};
 const TNameSource KShortNameSource = {"shortname", "QX 740", "QX", 64};
 
+// An empty buffer means not yet read.
 char gModelName[128];
 char gShortName[64];
 
