@@ -30,5 +30,9 @@
 #include "device/device_layer.h"
 #include "device/platform_properties.h"
 #include "device/system_status.h"
+#include "messaging/arguments.h"
+#include "messaging/endpoint.h"
+#include "messaging/incoming_calls.h"
+#include "messaging/text_helpers.h"
 
 #endif

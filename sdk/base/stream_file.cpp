@@ -105,8 +105,8 @@ int CStreamFile::Seek(int32_t position) {
 int32_t CStreamFile::Tell() {
   if (handle == nullptr) return KErrNoPosition;
   long position = os::Ftell(handle);
-  // A position beyond 32 bits cannot be told either.
-  if (position < 0 || position > INT32_MAX) return KErrNoPosition;
+  // A position beyond 32 bits (possible where long is wider) cannot be told either.
+  if (position < 0 || position != static_cast<int32_t>(position)) return KErrNoPosition;
   return static_cast<int32_t>(position);
 }
 
