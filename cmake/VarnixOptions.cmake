@@ -12,9 +12,6 @@ function(varnix_library_options target)
     $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
 endfunction()
 
-# The runtime has no RTTI, so the sanitizer's vptr check cannot know the
-# types of its classes (it would need their typeinfo); programs leave it out.
 function(varnix_program_options target)
-  target_compile_options(${target} PRIVATE ${VARNIX_WARNINGS}
-    $<$<COMPILE_LANGUAGE:CXX>:-fno-sanitize=vptr>)
+  target_compile_options(${target} PRIVATE ${VARNIX_WARNINGS})
 endfunction()
