@@ -22,6 +22,8 @@
 #include "base/os.h"
 #include "base/path_operations.h"
 #include "base/stream_file.h"
+#include "process/instance_registry.h"
+#include "process/launcher_client.h"
 #include "storage/directory_catalogue.h"
 #include "storage/directory_file_operations.h"
 #include "storage/file_catalogue.h"

@@ -1,6 +1,7 @@
 #include "storage/file_scanner.h"
 
 #include <string.h>
+#include <errno.h>
 #include <sys/stat.h>
 
 #include "base/host_root.h"
@@ -135,15 +136,24 @@ bool CFileScanner::PopAndOpen() {
 }
 
 bool CFileScanner::ReadEntry() {
-  struct dirent* record = os::Readdir(directory);
-  if (record == nullptr) {
-    CloseDirectory();
-    return false;
-  }
-  int length = static_cast<int>(strlen(record->d_name));
-  SetName(record->d_name, length, 0);
+  struct dirent* record;
+  int length;
   struct stat info;
-  if (os::Stat(path.CStr(), &info) != 0) {
+  for (;;) {
+    record = os::Readdir(directory);
+    if (record == nullptr) {
+      CloseDirectory();
+      return false;
+    }
+    length = static_cast<int>(strlen(record->d_name));
+    SetName(record->d_name, length, 0);
+    if (os::Stat(path.CStr(), &info) == 0) break;
+    // An entry that another process removed after the directory was read
+    // (the run-time directory sees this all the time) is skipped; anything
+    // else whose status cannot be read, such as a dangling link, still ends
+    // the listing of this directory.
+    struct stat link;
+    if (errno == ENOENT && os::Lstat(path.CStr(), &link) != 0 && errno == ENOENT) continue;
     CloseDirectory();
     return false;
   }

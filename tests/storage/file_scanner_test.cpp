@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/os.h"
 #include "support/os_fault.h"
 #include "support/temp_root.h"
 #include "support/unprivileged.h"
@@ -224,6 +225,31 @@ TEST_F(FileScannerTest, ADanglingLinkEndsTheListingOfItsDirectory) {
   std::vector<TSeen> seen = Walk(dir, 0);
   EXPECT_EQ(seen, ExpectedWalk(dir, 0));
   EXPECT_LT(seen.size(), 20u);  // the files after the link are not reported
+}
+
+// Removes the named file just before the scanner reads its status, as
+// another process would in the run-time directory.
+std::string gVanishing;
+
+int StatAfterVanishing(const char* path, struct stat* info) {
+  if (!gVanishing.empty() && gVanishing == path) unlink(path);
+  return os::gOsDefaults.Stat(path, info);
+}
+
+TEST_F(FileScannerTest, AnEntryRemovedWhileTheDirectoryIsReadIsSkipped) {
+  std::vector<std::string> files;
+  for (int i = 0; i < 20; ++i) files.push_back("/var/run/file" + std::to_string(i));
+  Build(files);
+  std::string dir = root("/var/run/");
+  std::vector<std::string> order = StreamOrder(dir);
+  ASSERT_EQ(order.size(), 20u);
+  gVanishing = dir + order[3];  // something comes after it
+  OsFaultGuard guard;
+  os::gOsCurrent.Stat = &StatAfterVanishing;
+  std::vector<TSeen> seen = Walk(dir, EScanFilesOnly);
+  gVanishing.clear();
+  ASSERT_EQ(seen.size(), 19u) << "every file but the vanished one";
+  for (const TSeen& entry : seen) EXPECT_NE(entry.path, dir + order[3]);
 }
 
 // ---- Tree walks ------------------------------------------------------------
