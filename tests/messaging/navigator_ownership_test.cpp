@@ -109,17 +109,21 @@ TEST_F(NavigatorOwnership, CoordinateListHandsOverOneArray) {
 
 // Replies that give nothing to the caller: nothing may stay allocated.
 TEST_F(NavigatorOwnership, RefusedListsKeepNothing) {
-  const char* replies[] = {"0|3|a|b|", "0|5|one|two|three|four|", "0|0|", "-9|2|a|b|", "0|0|1|2|", "0|"};
-  for (const char* reply : replies) {
+  for (const char* reply : {"0|3|a|b|", "0|5|one|two|three|four|", "0|0|", "0|-2|x|", "-9|2|a|b|", "0|"}) {
     SCOPED_TRACE(reply);
     peer.Answer(++nextId, reply);
     TCustomUIResult list{};
     int32_t error = 99;
     EXPECT_EQ(GetResultFromCustomUIV01(&context, &error, &list), 0);
     EXPECT_EQ(list.items, nullptr);
+  }
+  for (const char* reply : {"0|0|", "0|-3|1|2|", "0|2|", "4|1|1|2|", "0|"}) {
+    SCOPED_TRACE(reply);
     peer.Answer(++nextId, reply);
     TRouteCoordinates route{};
-    GetRouteCoordinatesV01(&context, &error, &route);
+    int32_t error = 99;
+    int32_t result = GetRouteCoordinatesV01(&context, &error, &route);
+    EXPECT_FALSE(result == 0 && error == 0);
     EXPECT_EQ(route.items, nullptr);
   }
 }

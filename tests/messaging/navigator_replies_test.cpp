@@ -31,23 +31,25 @@ class NavigatorReplies : public ::testing::Test {
   }
   void TearDown() override { delete endpoint; }
 
-  // Runs the call in both forms against the same reply: blocking as
-  // message 1, send half and receive half as message 2. `call` gets the
-  // form and returns the result; its output is compared by the caller.
+  // Runs the call in both forms against the same reply: blocking as the
+  // next message, send half and receive half as the one after. `call` gets
+  // the form and checks result and output.
   enum TForm { EBlocking, EHalves };
   void BothForms(const std::string& reply, const std::function<void(TForm)>& call) {
-    peer.Answer(1, reply);
-    peer.Answer(2, reply);
+    peer.Answer(lastId + 1, reply);
+    peer.Answer(lastId + 2, reply);
     call(EBlocking);
     call(EHalves);
-    EXPECT_FALSE(peer.ReplyPending(1));
-    EXPECT_FALSE(peer.ReplyPending(2));
+    lastId += 2;
+    EXPECT_FALSE(peer.ReplyPending(lastId - 1));
+    EXPECT_FALSE(peer.ReplyPending(lastId));
   }
 
   test::TempRoot root;
   test::ScriptedPeer peer{root, "client", KProcessId};
   MVarnixCommunicationLayerInterface* endpoint = nullptr;
   TCallContext context{};
+  uint32_t lastId = 0;
 };
 
 const char* FormName(int form) { return form == 0 ? "blocking" : "halves"; }
