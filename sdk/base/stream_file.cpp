@@ -106,7 +106,7 @@ int32_t CStreamFile::Tell() {
   if (handle == nullptr) return KErrNoPosition;
   long position = os::Ftell(handle);
   // A position beyond 32 bits cannot be told either.
-  if (position < 0 || position > INT32_MAX) return KErrNoPosition;
+  if (position < 0 || static_cast<int64_t>(position) > INT32_MAX) return KErrNoPosition;
   return static_cast<int32_t>(position);
 }
 

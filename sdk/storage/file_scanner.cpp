@@ -35,7 +35,7 @@ void* CFileScanner::operator new(size_t size) noexcept { return os::Malloc(size)
 void CFileScanner::operator delete(void* block) noexcept { os::Free(block); }
 
 CFileScanner::CFileScanner(const CDynString& start, uint32_t scanFlags)
-    : prefixLength(0), pendingLength(0), pending(nullptr), flags(scanFlags & ~KOwnBits), directory(nullptr), nameFits(0) {
+    : prefixLength(0), pendingLength(0), pending(nullptr), flags(scanFlags & ~KOwnBits), directory(nullptr), dotName(0), nameFits(0) {
   entry.isDirectory = 0;
   entry.path = &path;
   entry.nameLength = 0;
@@ -149,19 +149,15 @@ bool CFileScanner::ReadEntry() {
   }
   int isDir = S_ISDIR(info.st_mode) ? 1 : 0;
   SetName(record->d_name, length, isDir);
+  // Told from the record, not from the path: a cut path may have lost the
+  // "/" that marks "./" and "../".
+  dotName = IsText(record->d_name, ".") || IsText(record->d_name, "..");
   nameFits = entry.nameLength == length + isDir;
   return true;
 }
 
-// "." and "..", as directory names are seen here: "./" and "../".
-bool CFileScanner::IsDotName() const {
-  int n = entry.nameLength;
-  const char* name = path.Data() + path.Length() - n;
-  return (n == 2 && memcmp(name, "./", 2) == 0) || (n == 3 && memcmp(name, "../", 3) == 0);
-}
-
 bool CFileScanner::Accept() const {
-  if (IsDotName()) return false;
+  if (dotName) return false;
   uint32_t kind = flags & (EScanFilesOnly | EScanDirectoriesOnly);
   if (kind == EScanFilesOnly && entry.isDirectory) return false;
   if (kind == EScanDirectoriesOnly && !entry.isDirectory) return false;
@@ -192,7 +188,10 @@ bool CFileScanner::CollectMounts() {
 
 CFileScanner::TEntry* CFileScanner::First() {
   if (flags & EScanAllMounts) {
-    if (pending == nullptr || !CollectMounts()) return nullptr;
+    if (pending == nullptr || !CollectMounts()) {
+      flags &= ~KMountListing;  // nothing to list: Next ends at once
+      return nullptr;
+    }
     if (flags & KMountListing) {
       PushPending("", 0);  // the end of the list
       pendingLength = 0;   // from here on the read position
@@ -238,7 +237,7 @@ CFileScanner::TEntry* CFileScanner::Next() {
       if (!PopAndOpen()) return nullptr;
       continue;
     }
-    if ((flags & EScanRecursive) && entry.isDirectory && nameFits && !IsDotName())
+    if ((flags & EScanRecursive) && entry.isDirectory && nameFits && !dotName)
       PushPending(path.Data() + path.Length() - entry.nameLength, entry.nameLength);
     if (Accept()) return &entry;
   }

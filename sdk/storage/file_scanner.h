@@ -63,7 +63,6 @@ class CFileScanner {
   void PushPending(const char* text, int length);
   bool PopPending();
   bool ReadEntry();
-  bool IsDotName() const;
   bool Accept() const;
   bool CollectMounts();
   bool OpenDirectory();
@@ -78,6 +77,7 @@ class CFileScanner {
   TEntry entry;
   uint32_t flags;
   DIR* directory;
+  int dotName;   // the last entry is "." or ".."
   int nameFits;  // the last entry's name and its "/" fitted the path
 };
 
