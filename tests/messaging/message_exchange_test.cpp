@@ -115,6 +115,19 @@ TEST_F(Exchange, MessageIdsKeepRisingAcrossRequests) {
   }
 }
 
+TEST_F(Exchange, AReplyTakesTheCallsIdAndTheNextRequestGoesOnFromIt) {
+  CVarnixFileLayer::CSession received(7);
+  endpoint->NewReply(&received);
+  endpoint->AddArgument("0");
+  EXPECT_EQ(endpoint->Send(), nullptr);
+  EXPECT_TRUE(peer.Exists("client.VarnixNavigationServer.812.7.finished"));
+  MVarnixSession* session = SendRequest({"Ping"});
+  ASSERT_NE(session, nullptr);
+  EXPECT_EQ(Id(session), 8u);
+  EXPECT_TRUE(peer.Exists("client.VarnixNavigationServer.812.8.message"));
+  delete session;
+}
+
 TEST_F(Exchange, AnExistingFileOfTheSameNameIsReplaced) {
   peer.WriteFile("client.VarnixNavigationServer.812.1.message", std::string(100, 'j'));
   delete SendRequest({"Ping"});
@@ -181,6 +194,26 @@ TEST_F(Exchange, A5000ByteReplyIsReadWholeIntoAReservedBuffer) {
   EXPECT_EQ(Fields(), (std::vector<std::string>{"0", field}));
   EXPECT_EQ(static_cast<CCsvArguments*>(endpoint->arguments)->HeapCapacity(), 5001);
   EXPECT_EQ(peer.Names(), Names{});
+}
+
+// A message file of 1023 bytes or more is read into a buffer of its own
+// size plus one; a shorter one into the inline buffer.
+TEST_F(Exchange, ReplySizeDecidesBetweenInlineAndReservedBuffer) {
+  struct TCase {
+    size_t fileSize;
+    int32_t heapCapacity;
+  } cases[] = {{1022, 0}, {1023, 1024}, {1024, 1025}};
+  for (const TCase& c : cases) {
+    MVarnixSession* session = SendRequest({"Ping"});
+    uint32_t id = Id(session);
+    std::string request;
+    ASSERT_TRUE(peer.Take("client", KServer, 812, id, &request));
+    std::string field(c.fileSize - 4, 'r');  // "0|" + field + "|" + zero byte
+    peer.Post(KServer, "client", 812, id, "0|" + field + "|" + std::string(1, '\0'));
+    endpoint->WaitForReply(session);
+    EXPECT_EQ(static_cast<CCsvArguments*>(endpoint->arguments)->HeapCapacity(), c.heapCapacity) << c.fileSize;
+    EXPECT_EQ(Fields(), (std::vector<std::string>{"0", field})) << c.fileSize;
+  }
 }
 
 // Without memory for the larger buffer the reply is read only as far as the
