@@ -9,7 +9,7 @@ varnix_packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgm
 # sanitizer runtimes.
 varnix_fuzz_packages=(clang libclang-rt-14-dev)
 # The memory check of the suite (scripts/valgrind.sh).
-varnix_valgrind_packages=(valgrind)
+varnix_valgrind_packages=(valgrind python3)
 
 varnix_install_missing() {
   local missing=()

@@ -19,7 +19,9 @@
 #endif
 #endif
 #ifdef VARNIX_ASAN
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's count of the bytes allocated and not yet freed
+// (the allocator's own statistics are not kept under it).
+extern "C" size_t __sanitizer_get_current_allocated_bytes(void);
 #endif
 
 namespace varnix {
