@@ -8,6 +8,7 @@
 // the defaults back with RestoreOsDefaults.
 
 #include <dirent.h>
+#include <malloc.h>
 #include <poll.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -20,6 +21,14 @@
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+// The allocator's statistics: mallinfo2 where the C library has it (its
+// counters do not wrap above 2 GiB), the older mallinfo elsewhere.
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+#define VARNIX_MALLINFO mallinfo2
+#else
+#define VARNIX_MALLINFO mallinfo
+#endif
 
 namespace varnix {
 namespace os {
