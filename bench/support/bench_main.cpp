@@ -5,11 +5,11 @@
 // "varnix" is this runtime; every other one is an alternative measured in
 // the same run and compared with it, on the real time per iteration and on
 // every user counter that both have. A counter whose name ends in " ns" is
-// a time, one flagged as a rate is a rate, any other a count.
+// a time, one flagged as a rate or named "... per second" is a rate, any
+// other a count.
 
 #include <string.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -49,7 +49,7 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
 }
 
 ERowKind CounterKind(const std::string& name, const benchmark::Counter& counter) {
-  if (counter.flags & benchmark::Counter::kIsRate) return ERowKind::ERate;
+  if ((counter.flags & benchmark::Counter::kIsRate) || EndsWith(name, " per second")) return ERowKind::ERate;
   if (EndsWith(name, " ns")) return ERowKind::ETime;
   return ERowKind::ECount;
 }

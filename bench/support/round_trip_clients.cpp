@@ -1,0 +1,108 @@
+#include "support/round_trip_clients.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <string.h>
+#include <unistd.h>
+
+#include "messaging/endpoint.h"
+#include "support/answering_peer.h"
+#include "support/bench_support.h"
+
+namespace varnix {
+namespace bench {
+
+const char KRuntimeClient[] = "varnix";
+const char KPlainClient[] = "system calls";
+
+namespace {
+
+class CRuntimeClient : public MRoundTripClient {
+ public:
+  CRuntimeClient() : endpoint_(CreateFileLayer("client", KServerName, -1)) {
+    if (endpoint_ == nullptr) Fail("CreateFileLayer");
+  }
+  ~CRuntimeClient() override { delete endpoint_; }
+
+  bool Call() override {
+    endpoint_->NewRequest();
+    endpoint_->AddArgument(KRoundTripCall);
+    MVarnixSession* session = endpoint_->Send();
+    if (session == nullptr) return false;
+    endpoint_->WaitForReply(session);
+    const char* code = endpoint_->arguments->At(0);
+    return code != nullptr && strcmp(code, "0") == 0;
+  }
+
+ private:
+  MVarnixCommunicationLayerInterface* endpoint_;
+};
+
+class CPlainClient : public MRoundTripClient {
+ public:
+  explicit CPlainClient(const std::string& runDirectory)
+      : dir_(runDirectory), pid_(static_cast<unsigned>(getpid())), id_(0) {}
+
+  bool Call() override {
+    ++id_;
+    char request[64];
+    int length = snprintf(request, sizeof request, "%s|", KRoundTripCall);
+    char path[512];
+    static const char KMarker[8] = {'f', 'i', 'n', 'i', 's', 'h', '\n', 0};
+    if (!WriteFile(Name(path, "client", KServerName, "message"), request, length + 1)) return false;
+    if (!WriteFile(Name(path, "client", KServerName, "finished"), KMarker, sizeof KMarker)) return false;
+
+    char marker[512];
+    Name(marker, KServerName, "client", "finished");
+    for (;;) {
+      int fd = open(marker, O_RDONLY);
+      if (fd >= 0) {
+        close(fd);
+        break;
+      }
+      usleep(100000);
+    }
+    char message[512];
+    Name(message, KServerName, "client", "message");
+    char reply[1024];
+    ssize_t n = -1;
+    int fd = open(message, O_RDONLY);
+    if (fd >= 0) {
+      n = read(fd, reply, sizeof reply - 1);
+      close(fd);
+    }
+    unlink(marker);
+    unlink(message);
+    if (n <= 0) return false;
+    reply[n] = 0;
+    return strncmp(reply, "0|", 2) == 0;
+  }
+
+ private:
+  const char* Name(char* out, const char* sender, const char* receiver, const char* kind) const {
+    snprintf(out, 512, "%s%s.%s.%u.%u.%s", dir_.c_str(), sender, receiver, pid_, id_, kind);
+    return out;
+  }
+
+  static bool WriteFile(const char* path, const void* bytes, int n) {
+    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (fd < 0) return false;
+    bool ok = write(fd, bytes, static_cast<size_t>(n)) == n && fsync(fd) == 0;
+    return close(fd) == 0 && ok;
+  }
+
+  std::string dir_;
+  unsigned pid_;
+  unsigned id_;
+};
+
+}  // namespace
+
+std::unique_ptr<MRoundTripClient> MakeClient(const std::string& kind, const std::string& runDirectory) {
+  if (kind == KRuntimeClient) return std::unique_ptr<MRoundTripClient>(new CRuntimeClient());
+  if (kind == KPlainClient) return std::unique_ptr<MRoundTripClient>(new CPlainClient(runDirectory));
+  Fail("unknown client " + kind);
+}
+
+}  // namespace bench
+}  // namespace varnix
