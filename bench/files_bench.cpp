@@ -80,7 +80,7 @@ TTrees& Trees() {
 
 void CheckCount(benchmark::State& state, long seen, long expected) {
   if (seen != expected) state.SkipWithError("the walk did not see every entry");
-  state.counters["entries"] = static_cast<double>(seen);
+  state.SetLabel(std::to_string(seen) + " entries");
 }
 
 long ScanWithRuntime(const std::string& dir, uint32_t flags) {
@@ -199,10 +199,6 @@ TCopyFiles& CopyFiles() {
   return files;
 }
 
-void SetCopyCounters(benchmark::State& state, long bytes) {
-  state.counters["MiB per second"] = benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(bytes) / (1 << 20), benchmark::Counter::kIsRate);
-}
-
 void Copy_varnix(benchmark::State& state) {
   TCopyFiles& f = CopyFiles();
   CPathString source;
@@ -211,7 +207,6 @@ void Copy_varnix(benchmark::State& state) {
   target.AssignText(f.target.c_str());
   for (auto _ : state)
     if (CopyFile(source, target) != 0) state.SkipWithError("CopyFile failed");
-  SetCopyCounters(state, f.bytes);
 }
 
 // The copy a Linux programmer writes today: the kernel moves the bytes.
@@ -244,7 +239,6 @@ void Copy_copy_file_range(benchmark::State& state) {
   TCopyFiles& f = CopyFiles();
   for (auto _ : state)
     if (CopyWithCopyFileRange(f.source.c_str(), f.target.c_str()) != 0) state.SkipWithError("copy_file_range failed");
-  SetCopyCounters(state, f.bytes);
 }
 
 BENCHMARK(Copy_varnix)->Name("CopyFile of 64 MiB/varnix")->UseRealTime()->Unit(benchmark::kMillisecond);

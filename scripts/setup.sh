@@ -5,6 +5,10 @@
 set -euo pipefail
 
 varnix_packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev)
+# scripts/bench.sh only: Google Benchmark, strace for the system-call counts,
+# and the cross compiler for the device's footprint.
+varnix_bench_packages=(libbenchmark-dev strace)
+varnix_cross_packages=(g++-arm-linux-gnueabihf)
 
 varnix_install_missing() {
   local missing=()

@@ -59,7 +59,14 @@ class CTableReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+      // A run with repetitions is taken by its median.
+      bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+      bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (run.error_occurred) {
+        ++errors_;
+        continue;
+      }
+      if (!(single || median)) continue;
       const std::string& full = run.run_name.function_name;
       size_t slash = full.rfind('/');
       std::string operation = slash == std::string::npos ? full : full.substr(0, slash);
@@ -115,6 +122,13 @@ class CTableReporter : public benchmark::ConsoleReporter {
   }
 
   std::vector<TOperation> operations_;
+
+ public:
+  // Benchmarks that reported an error (a broken benchmark, not a figure).
+  int Errors() const { return errors_; }
+
+ private:
+  int errors_ = 0;
 };
 
 // Takes --table=FILE out of the arguments; "" when it is not there.
@@ -145,5 +159,5 @@ int main(int argc, char** argv) {
   reporter.WriteTable(out);
   varnix::bench::CloseTable(out);
   benchmark::Shutdown();
-  return 0;
+  return reporter.Errors() == 0 ? 0 : 1;
 }
