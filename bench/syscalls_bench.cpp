@@ -10,6 +10,13 @@
 // per call, free of what starting and ending a process costs. It prints
 // the count of every system call per call, and writes the totals as table
 // rows.
+//
+// How often a client polls depends on timing, not on the client: the
+// answer's marker is visible from the moment the server creates it, so the
+// first test finds it whenever the server answered while the client was
+// still syncing its own marker; otherwise each 100 ms poll costs one failed
+// open and one sleep. The comparison is therefore made with the polls set
+// aside: total - 2 x sleeps.
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -125,10 +132,16 @@ int main(int argc, char** argv) {
     printf("%-20s %10.2f %14.2f\n", n.first.c_str(), runtime[n.first], plain[n.first]);
   }
   printf("%-20s %10.2f %14.2f\n", "total", runtime["total"], plain["total"]);
+  double runtimePolls = runtime["clock_nanosleep"] + runtime["nanosleep"];
+  double plainPolls = plain["clock_nanosleep"] + plain["nanosleep"];
+  double runtimeFixed = runtime["total"] - 2 * runtimePolls;
+  double plainFixed = plain["total"] - 2 * plainPolls;
+  printf("%-20s %10.2f %14.2f\n", "100 ms polls", runtimePolls, plainPolls);
+  printf("%-20s %10.2f %14.2f\n", "total - 2 x polls", runtimeFixed, plainFixed);
 
   FILE* out = OpenTable(table);
-  WriteRow(out, {"Message round trip: system calls per call", ERowKind::ECount, runtime["total"],
-                 "protocol minimum", plain["total"]});
+  WriteRow(out, {"Message round trip: system calls per call, polls aside", ERowKind::ECount, runtimeFixed,
+                 "protocol minimum", plainFixed});
   CloseTable(out);
   return 0;
 }
