@@ -1,5 +1,5 @@
-// The message round trip against the navigation server (varnix-navsim, or
-// the benchmarks' own peer where the build has no navsim): calls per second
+// The message round trip against the navigation server varnix-navsim:
+// calls per second
 // for one and for four client processes, CPU time and heap allocations per
 // call, for the runtime's endpoint and for the same exchange in bare system
 // calls. The system calls per call are counted by syscalls_bench.cpp.
@@ -20,7 +20,7 @@
 #include <benchmark/benchmark.h>
 
 #include "support/alloc_counter.h"
-#include "support/answering_peer.h"
+#include "support/navsim_process.h"
 #include "support/bench_support.h"
 #include "support/round_trip_clients.h"
 
@@ -28,15 +28,15 @@ namespace varnix {
 namespace bench {
 namespace {
 
-CAnsweringPeer& Peer() {
-  static CAnsweringPeer peer;
+CNavsimProcess& Navsim() {
+  static CNavsimProcess navsim;
   static bool warm = false;
   if (!warm) {
     // The first answer waits for the server to start.
-    if (!MakeClient(KRuntimeClient, peer.RunDirectory())->Call()) Fail("no answer from " + peer.ServerName());
+    if (!MakeClient(KRuntimeClient, navsim.RunDirectory())->Call()) Fail("no answer from varnix-navsim");
     warm = true;
   }
-  return peer;
+  return navsim;
 }
 
 struct TClientReport {
@@ -79,7 +79,7 @@ double WallSeconds() {
 }
 
 void RoundTrip(benchmark::State& state, const std::string& kind, int clients) {
-  CAnsweringPeer& peer = Peer();
+  CNavsimProcess& navsim = Navsim();
   long callsPerClient = Scaled(clients == 1 ? 30 : 15, 1);
   double total = 0, cpu = 0, heap = 0, seam = 0, failures = 0, wall = 0;
   for (auto _ : state) {
@@ -92,7 +92,7 @@ void RoundTrip(benchmark::State& state, const std::string& kind, int clients) {
       if (pid < 0) Fail("fork");
       if (pid == 0) {
         close(pipeFds[0]);
-        RunClient(kind, peer.RunDirectory(), callsPerClient, pipeFds[1]);
+        RunClient(kind, navsim.RunDirectory(), callsPerClient, pipeFds[1]);
       }
       children.push_back(pid);
     }
@@ -116,7 +116,6 @@ void RoundTrip(benchmark::State& state, const std::string& kind, int clients) {
     total += static_cast<double>(callsPerClient * clients);
   }
   if (failures > 0) state.SkipWithError("a call got no answer or a failure code");
-  state.SetLabel("against " + peer.ServerName());
   state.counters["calls per second"] = total / wall;
   state.counters["CPU time per call ns"] = cpu / total;
   state.counters["heap allocations per call"] = heap / total;

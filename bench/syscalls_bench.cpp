@@ -4,7 +4,7 @@
 //
 //   varnix_bench_syscalls [--table=FILE]
 //
-// It starts the navigation server in a scratch root, then runs itself
+// It starts varnix-navsim in a scratch root, then runs itself
 // under strace as a client ("--caller KIND N": N calls) with two numbers of
 // calls; the difference divided by the difference in calls is the count
 // per call, free of what starting and ending a process costs. It prints
@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "support/answering_peer.h"
+#include "support/navsim_process.h"
 #include "support/bench_support.h"
 #include "support/bench_table.h"
 #include "support/round_trip_clients.h"
@@ -112,17 +112,16 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::string self = ProgramDir() + "/varnix_bench_syscalls";
-  CAnsweringPeer peer;
+  CNavsimProcess navsim;
   CScratchDir scratch("strace");
-  if (!MakeClient(KRuntimeClient, peer.RunDirectory())->Call()) Fail("no answer from " + peer.ServerName());
+  if (!MakeClient(KRuntimeClient, navsim.RunDirectory())->Call()) Fail("no answer from varnix-navsim");
 
   long few = Scaled(2, 1);
   long many = Scaled(12, 2);
   TCounts runtime = PerCall(self, KRuntimeClient, few, many, scratch.Path());
   TCounts plain = PerCall(self, KPlainClient, few, many, scratch.Path());
 
-  printf("System calls per round trip against %s (strace -c -f, %ld minus %ld calls)\n", peer.ServerName().c_str(),
-         many, few);
+  printf("System calls per round trip against varnix-navsim (strace -c -f, %ld minus %ld calls)\n", many, few);
   printf("%-20s %10s %14s\n", "system call", "varnix", "system calls");
   std::map<std::string, bool> names;
   for (const auto& e : runtime) names[e.first] = true;

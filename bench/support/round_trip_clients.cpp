@@ -6,7 +6,8 @@
 #include <unistd.h>
 
 #include "messaging/endpoint.h"
-#include "support/answering_peer.h"
+#include "messaging/navigator_calls.h"
+#include "support/navsim_process.h"
 #include "support/bench_support.h"
 
 namespace varnix {
@@ -25,13 +26,10 @@ class CRuntimeClient : public MRoundTripClient {
   ~CRuntimeClient() override { delete endpoint_; }
 
   bool Call() override {
-    endpoint_->NewRequest();
-    endpoint_->AddArgument(KRoundTripCall);
-    MVarnixSession* session = endpoint_->Send();
-    if (session == nullptr) return false;
-    endpoint_->WaitForReply(session);
-    const char* code = endpoint_->arguments->At(0);
-    return code != nullptr && strcmp(code, "0") == 0;
+    TCallContext context = {endpoint_, {0}};
+    int32_t error = -1;
+    TCurrentPosition position;
+    return GetCurrentPositionV01(&context, &error, &position) == 0 && error == 0;
   }
 
  private:

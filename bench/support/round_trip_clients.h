@@ -3,8 +3,9 @@
 
 // The two clients of the round-trip benchmarks. Each makes one call of
 // KRoundTripCall to the navigation server and waits for its answer:
-//   "varnix"        the runtime's endpoint: NewRequest, AddArgument, Send,
-//                   WaitForReply
+//   "varnix"        the runtime's call, GetCurrentPositionV01, through the
+//                   client endpoint an application makes with
+//                   CreateFileLayer
 //   "system calls"  the same exchange written with nothing but system calls,
 //                   the fewest that the protocol allows: per message file
 //                   open, write, fsync, close; one open per test for the

@@ -1,4 +1,4 @@
-#include "support/answering_peer.h"
+#include "support/navsim_process.h"
 
 #include <signal.h>
 #include <stdlib.h>
@@ -29,16 +29,11 @@ std::string MakeRoot() {
 
 }  // namespace
 
-CAnsweringPeer::CAnsweringPeer() : root_(MakeRoot()), pid_(-1) {
+CNavsimProcess::CNavsimProcess() : root_(MakeRoot()), pid_(-1) {
   setenv("VARNIX_ROOT", root_.c_str(), 1);
   SetHostRoot(root_.c_str());
-  std::string dir = ProgramDir();
-  std::string program = dir + "/varnix-navsim";
-  server_ = "varnix-navsim";
-  if (access(program.c_str(), X_OK) != 0) {
-    program = dir + "/varnix_bench_peer";
-    server_ = "varnix_bench_peer";
-  }
+  std::string program = ProgramDir() + "/varnix-navsim";
+  if (access(program.c_str(), X_OK) != 0) Fail(program + " is not there");
   pid_ = fork();
   if (pid_ < 0) Fail("fork");
   if (pid_ == 0) {
@@ -49,7 +44,7 @@ CAnsweringPeer::CAnsweringPeer() : root_(MakeRoot()), pid_(-1) {
   }
 }
 
-CAnsweringPeer::~CAnsweringPeer() {
+CNavsimProcess::~CNavsimProcess() {
   if (pid_ > 0) {
     kill(pid_, SIGTERM);
     waitpid(pid_, nullptr, 0);
