@@ -41,6 +41,8 @@ else
   repeat=(--benchmark_repetitions=3 --benchmark_report_aggregates_only=true)
 fi
 
+load="$(cut -d' ' -f1-3 /proc/loadavg)"
+
 # step LOG WHAT COMMAND...: runs one benchmark program with its report in
 # the log; on a failure the log is shown and the run ends.
 step() {
@@ -62,10 +64,10 @@ step position "varnix-position" "$bin/varnix_bench_position" --table="$rows"
 
 machine() {
   echo "- Processor: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores available"
-  echo "- Memory: $(free -g | awk '/^Mem:/ {print $2}') GiB; Linux $(uname -r); $(ldd --version | head -1 | sed 's/^ldd //')"
+  echo "- Memory: $(awk '/^MemTotal:/ {printf "%.0f", $2 / 1048576}' /proc/meminfo) GiB; Linux $(uname -r); $(ldd --version | head -1 | sed 's/^ldd //')"
   echo "- Compiler: $(c++ --version | head -1); build: the bench preset (RelWithDebInfo, -O2)"
   echo "- Scratch files: ${TMPDIR:-/tmp} on $(df -T "${TMPDIR:-/tmp}" | awk 'NR == 2 {print $2}')"
-  echo "- Taken: $(date -u '+%Y-%m-%d %H:%M UTC')$([ "$smoke" -eq 1 ] && echo ', SMOKE RUN: the figures mean nothing')"
+  echo "- Taken: $(date -u '+%Y-%m-%d %H:%M UTC'), load average before the run $load$([ "$smoke" -eq 1 ] && echo '; SMOKE RUN: the figures mean nothing')"
 }
 
 echo "## Benchmarks"
