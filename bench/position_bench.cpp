@@ -174,6 +174,8 @@ int main(int argc, char** argv) {
       {"varnix-position: start until caught up with the feed, median", ERowKind::ETime,
        Percentile(v.startup, 0.5), alt, Percentile(c.startup, 0.5)},
       {"varnix-position: peak memory (largest resident set)", ERowKind::EBytes, v.peak, alt, c.peak},
+      {"varnix-position -static-libstdc++: feed to standard output, median", ERowKind::ETime,
+       Percentile(s.latency, 0.5), alt, Percentile(c.latency, 0.5)},
       {"varnix-position -static-libstdc++: start until caught up, median", ERowKind::ETime,
        Percentile(s.startup, 0.5), alt, Percentile(c.startup, 0.5)},
       {"varnix-position -static-libstdc++: peak memory", ERowKind::EBytes, s.peak, alt, c.peak},

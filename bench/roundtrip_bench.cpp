@@ -44,6 +44,7 @@ struct TClientReport {
   double heapCalls;
   double seamCalls;
   double failures;
+  double polls;
 };
 
 double CpuNs() {
@@ -62,7 +63,7 @@ double WallSeconds() {
 // In the child: the calls, then the report.
 [[noreturn]] void RunClient(const std::string& kind, const std::string& runDirectory, long calls, int report) {
   std::unique_ptr<MRoundTripClient> client = MakeClient(kind, runDirectory);
-  TClientReport r = {0, 0, 0, 0};
+  TClientReport r = {0, 0, 0, 0, 0};
   {
     CCountRuntimeAllocations counting;
     uint64_t heap = AllHeapCalls();
@@ -73,6 +74,7 @@ double WallSeconds() {
     r.cpuNs = CpuNs() - cpu;
     r.heapCalls = static_cast<double>(AllHeapCalls() - heap);
     r.seamCalls = static_cast<double>(RuntimeHeapCalls() - seam);
+    r.polls = static_cast<double>(client->Polls());
   }
   ssize_t written = write(report, &r, sizeof r);
   _exit(written == static_cast<ssize_t>(sizeof r) ? 0 : 1);
@@ -81,7 +83,7 @@ double WallSeconds() {
 void RoundTrip(benchmark::State& state, const std::string& kind, int clients) {
   CNavsimProcess& navsim = Navsim();
   long callsPerClient = Scaled(clients == 1 ? 30 : 15, 1);
-  double total = 0, cpu = 0, heap = 0, seam = 0, failures = 0, wall = 0;
+  double total = 0, cpu = 0, heap = 0, seam = 0, failures = 0, polls = 0, wall = 0;
   for (auto _ : state) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) Fail("pipe");
@@ -109,6 +111,7 @@ void RoundTrip(benchmark::State& state, const std::string& kind, int clients) {
       heap += r.heapCalls;
       seam += r.seamCalls;
       failures += r.failures;
+      polls += r.polls;
       ++reports;
     }
     close(pipeFds[0]);
@@ -117,6 +120,7 @@ void RoundTrip(benchmark::State& state, const std::string& kind, int clients) {
   }
   if (failures > 0) state.SkipWithError("a call got no answer or a failure code");
   state.counters["calls per second"] = total / wall;
+  state.counters["100 ms polls per call"] = polls / total;
   state.counters["CPU time per call ns"] = cpu / total;
   state.counters["heap allocations per call"] = heap / total;
   if (kind == KRuntimeClient) state.counters["of which through the OS seam"] = seam / total;

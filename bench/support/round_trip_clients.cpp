@@ -5,6 +5,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include "base/os.h"
 #include "messaging/endpoint.h"
 #include "messaging/navigator_calls.h"
 #include "support/navsim_process.h"
@@ -18,12 +19,26 @@ const char KPlainClient[] = "system calls";
 
 namespace {
 
+long gRuntimeSleeps;
+
+// The runtime's sleeps, counted through the OS seam.
+int CountedUsleep(useconds_t microseconds) {
+  ++gRuntimeSleeps;
+  return os::gOsDefaults.Usleep(microseconds);
+}
+
 class CRuntimeClient : public MRoundTripClient {
  public:
   CRuntimeClient() : endpoint_(CreateFileLayer("client", KServerName, -1)) {
     if (endpoint_ == nullptr) Fail("CreateFileLayer");
+    os::gOsCurrent.Usleep = CountedUsleep;
   }
-  ~CRuntimeClient() override { delete endpoint_; }
+  ~CRuntimeClient() override {
+    os::gOsCurrent.Usleep = os::gOsDefaults.Usleep;
+    delete endpoint_;
+  }
+
+  long Polls() const override { return gRuntimeSleeps; }
 
   bool Call() override {
     TCallContext context = {endpoint_, {0}};
@@ -39,7 +54,9 @@ class CRuntimeClient : public MRoundTripClient {
 class CPlainClient : public MRoundTripClient {
  public:
   explicit CPlainClient(const std::string& runDirectory)
-      : dir_(runDirectory), pid_(static_cast<unsigned>(getpid())), id_(0) {}
+      : dir_(runDirectory), pid_(static_cast<unsigned>(getpid())), id_(0), polls_(0) {}
+
+  long Polls() const override { return polls_; }
 
   bool Call() override {
     ++id_;
@@ -59,6 +76,7 @@ class CPlainClient : public MRoundTripClient {
         break;
       }
       usleep(100000);
+      ++polls_;
     }
     char message[512];
     Name(message, KServerName, "client", "message");
@@ -92,6 +110,7 @@ class CPlainClient : public MRoundTripClient {
   std::string dir_;
   unsigned pid_;
   unsigned id_;
+  long polls_;
 };
 
 }  // namespace

@@ -24,6 +24,8 @@ class MRoundTripClient {
   virtual ~MRoundTripClient() {}
   // One call; true when the answer came and its result code is 0.
   virtual bool Call() = 0;
+  // The 100 ms sleeps between tests for the answer, over all calls so far.
+  virtual long Polls() const = 0;
 };
 
 extern const char KRuntimeClient[];
