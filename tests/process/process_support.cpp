@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "base/os.h"
+#include "support/program.h"
 #include "support/wait.h"
 
 extern char** environ;
@@ -137,12 +138,7 @@ LauncherDaemon::~LauncherDaemon() {
 void LauncherDaemon::Spawn(const std::vector<std::string>& options) {
   static int count = 0;
   logPath_ = root_("/launcherd." + std::to_string(++count) + ".log");
-  std::vector<std::string> words;
-#ifdef VARNIX_TEST_EMULATOR
-  std::istringstream emulator(VARNIX_TEST_EMULATOR);
-  for (std::string word; emulator >> word;) words.push_back(word);
-#endif
-  words.push_back(BinaryDir() + "/varnix-launcherd");
+  std::vector<std::string> words = ProgramCommand("varnix-launcherd");
   std::vector<char*> argv;
   for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
   for (const std::string& option : options) argv.push_back(const_cast<char*>(option.c_str()));
