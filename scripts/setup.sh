@@ -7,6 +7,8 @@ set -euo pipefail
 varnix_packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev)
 # The device build: cross compiler, and the emulator that runs its tests.
 varnix_cross_packages=(g++-arm-linux-gnueabihf qemu-user)
+# The reference built from the headers (the docs target).
+varnix_docs_packages=(doxygen)
 
 varnix_install_missing() {
   local missing=()
