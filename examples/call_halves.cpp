@@ -46,12 +46,14 @@ int main() {
   MVarnixSession* positionCall = SendGetCurrentPositionV01(&context);
   puts("Sent GetRouteInfoV01 and GetCurrentPositionV01; working meanwhile");
 
+  // The application's main loop: a slice of its own work, then a look
+  // whether the reply has come (IsReplyReady does not wait).
   int slices = 0;
   uint32_t work = 1;
-  while (positionCall != nullptr && !endpoint->IsReplyReady(positionCall) && slices < KMaxSlices) {
+  do {
     work = DoSomeWork(work);
     ++slices;
-  }
+  } while (positionCall != nullptr && !endpoint->IsReplyReady(positionCall) && slices < KMaxSlices);
   printf("Did %d slices of work (state %08x) until the position reply was there\n", slices,
          static_cast<unsigned>(work));
   if (slices == KMaxSlices) {

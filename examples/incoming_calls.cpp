@@ -31,25 +31,25 @@ class CGreeter : public MIncomingCallHandler {
   int handled = 0;
 
   void HandleCall(MVarnixCommunicationLayerInterface* endpoint, MVarnixSession* session) override {
+    // The request's fields are read first: NewReply empties the list.
     MArguments* request = endpoint->arguments;
-    const char* call = request->Count() > 0 ? request->At(0) : "";
-    printf("serve: call %s with %d fields\n", call, static_cast<int>(request->Count()));
+    int32_t count = request->Count();
+    const char* call = count > 0 ? request->At(0) : "";
+    printf("serve: call %s with %d fields\n", call, static_cast<int>(count));
+    CInlineString<200> answer;
+    int32_t code = 0;
+    if (strcmp(call, "Greet") == 0 && count == 2) {
+      answer.Format("Hello, %s!", request->At(1));
+    } else if (strcmp(call, "Add") == 0 && count == 3) {
+      answer.SetInt(TextToInt(request->At(1)) + TextToInt(request->At(2)));
+    } else {
+      code = -1;
+    }
 
     // The reply goes back under the names and ids of the request.
     endpoint->NewReply(session);
-    if (strcmp(call, "Greet") == 0 && request->Count() == 2) {
-      CInlineString<200> greeting;
-      greeting.Format("Hello, %s!", request->At(1));
-      endpoint->AddArgument("0");
-      endpoint->AddArgument(greeting.Text());
-    } else if (strcmp(call, "Add") == 0 && request->Count() == 3) {
-      CInlineString<16> sum;
-      sum.SetInt(TextToInt(request->At(1)) + TextToInt(request->At(2)));
-      endpoint->AddArgument("0");
-      endpoint->AddArgument(sum.Text());
-    } else {
-      endpoint->AddArgument("-1");
-    }
+    endpoint->AddArgument(code == 0 ? "0" : "-1");
+    if (code == 0) endpoint->AddArgument(answer.Text());
     endpoint->Send();
     ++handled;
   }
