@@ -36,6 +36,9 @@
 #include "messaging/arguments.h"
 #include "messaging/endpoint.h"
 #include "messaging/incoming_calls.h"
+#include "messaging/navigator_calls.h"
+#include "messaging/navigator_records.h"
+#include "messaging/call_table.h"
 #include "messaging/text_helpers.h"
 
 #endif
