@@ -16,7 +16,8 @@ install(TARGETS varnix EXPORT VarnixTargets
 # sources include.
 install(DIRECTORY sdk/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/varnix
   FILES_MATCHING PATTERN "*.h" PATTERN "*.inc"
-  PATTERN "decimal_scan.h" EXCLUDE)
+  PATTERN "decimal_scan.h" EXCLUDE
+  PATTERN "call_proxy.h" EXCLUDE)
 
 # The tools and the simulators, those that this tree has.
 foreach(program varnix-position varnix-call varnix-gpssim varnix-navsim varnix-launcherd)

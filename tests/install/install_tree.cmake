@@ -12,6 +12,8 @@ foreach(part
     include/varnix/base/dyn_string.h
     include/varnix/base/os_calls.inc
     include/varnix/messaging/endpoint.h
+    include/varnix/messaging/navigator_calls.h
+    include/varnix/messaging/navigator_calls.inc
     include/varnix/process/instance_registry.h
     include/varnix/storage/file_manager.h
     include/varnix/device/system_status.h
@@ -20,6 +22,8 @@ foreach(part
     ${LIBDIR}/cmake/Varnix/VarnixTargets.cmake
     ${LIBDIR}/pkgconfig/varnix.pc
     bin/varnix-position
+    bin/varnix-call
+    bin/varnix-navsim
     bin/varnix-gpssim
     bin/varnix-launcherd)
   if(NOT EXISTS "${PREFIX}/${part}")
@@ -31,6 +35,8 @@ if(NOT library)
   message(FATAL_ERROR "the library is not installed in ${LIBDIR}")
 endif()
 # Only what the library's own sources include stays behind.
-if(EXISTS "${PREFIX}/include/varnix/device/decimal_scan.h")
-  message(FATAL_ERROR "a private header was installed")
-endif()
+foreach(private device/decimal_scan.h messaging/call_proxy.h)
+  if(EXISTS "${PREFIX}/include/varnix/${private}")
+    message(FATAL_ERROR "a private header was installed: ${private}")
+  endif()
+endforeach()
