@@ -114,7 +114,7 @@ echo "Simcity street map" >"$root/mnt/sdcard/Simcity/MAPINFO.DAT"
 
 # ---------------------------------------------------------------------------
 section "Starting the device's services: GPS feed, navigator, launcher"
-"$bin/varnix-gpssim" >"$root/gpssim.log" 2>&1 &
+"$bin/varnix-gpssim" --rate 5 >"$root/gpssim.log" 2>&1 &
 started+=($!)
 "$bin/varnix-navsim" >"$root/navsim.log" 2>&1 &
 started+=($!)

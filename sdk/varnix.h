@@ -5,12 +5,12 @@
 /// Varnix: the client runtime of the navigation device. One include gives an
 /// application the whole interface.
 ///
-///   #include <varnix/varnix.h>
+///     #include "varnix.h"          // or <varnix/varnix.h> from an installed tree
 ///
-///   varnix::CPathString path;                  // inline, capacity 256
-///   path.Format("data%02d.chk", 5);            // "data05.chk"
-///   varnix::CInlineString<32> name;            // any other capacity
-///   name.AssignText("client");
+///     varnix::CPathString path;                  // inline, capacity 256
+///     path.Format("data%02d.chk", 5);            // "data05.chk"
+///     varnix::CInlineString<32> name;            // any other capacity
+///     name.AssignText("client");
 ///
 /// Paths of the device go through the host root (VARNIX_ROOT), so the same
 /// program runs on the device and on a desktop.
