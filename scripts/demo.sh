@@ -22,9 +22,9 @@ else
   source "$here/setup.sh"
   varnix_install_missing "${varnix_packages[@]}"
   cd "$here/.."
-  echo "Building (build/default) ..."
+  echo "Building the programs (build/default) ..."
   cmake --preset default >/dev/null
-  cmake --build --preset default >/dev/null
+  cmake --build --preset default --target demo-programs >/dev/null
   bin="$PWD/build/default/bin"
   set +e
 fi
