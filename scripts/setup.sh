@@ -5,8 +5,13 @@
 set -euo pipefail
 
 varnix_packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev)
-# The device build: cross compiler, and the emulator that runs its tests.
-varnix_cross_packages=(g++-arm-linux-gnueabihf qemu-user)
+# scripts/bench.sh only: Google Benchmark, strace for the system-call counts,
+# and the cross compiler for the device's footprint.
+varnix_bench_packages=(libbenchmark-dev strace)
+varnix_cross_packages=(g++-arm-linux-gnueabihf)
+# The device build's tests: the emulator that runs them (with the cross
+# compiler above).
+varnix_emulator_packages=(qemu-user)
 # The reference built from the headers (the docs target).
 varnix_docs_packages=(doxygen)
 

@@ -8,7 +8,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/setup.sh"
 preset="${1:-default}"
 varnix_install_missing "${varnix_packages[@]}"
-[ "$preset" = armhf ] && varnix_install_missing "${varnix_cross_packages[@]}"
+[ "$preset" = armhf ] && varnix_install_missing "${varnix_cross_packages[@]}" "${varnix_emulator_packages[@]}"
 
 cd "$here/.."
 cmake --preset "$preset" >/dev/null

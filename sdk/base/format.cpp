@@ -8,6 +8,42 @@
 namespace varnix {
 namespace {
 
+// "00" to "99": decimal digits are made two at a time.
+const char KDecimalPairs[201] =
+    "0001020304050607080910111213141516171819"
+    "2021222324252627282930313233343536373839"
+    "4041424344454647484950515253545556575859"
+    "6061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes the digits of value in base (2..36) backwards, the last one just
+// before end, and returns where the first one is. Base 10, the common case,
+// divides by the constant 100, which compiles to a multiplication.
+inline char* DigitsBackwards(uint32_t value, uint32_t base, char* end) {
+  char* first = end;
+  if (base == 10) {
+    while (value >= 100) {
+      const char* pair = KDecimalPairs + 2 * (value % 100);
+      value /= 100;
+      *--first = pair[1];
+      *--first = pair[0];
+    }
+    if (value >= 10) {
+      *--first = KDecimalPairs[2 * value + 1];
+      *--first = KDecimalPairs[2 * value];
+    } else {
+      *--first = static_cast<char>('0' + value);
+    }
+    return first;
+  }
+  do {
+    uint32_t d = value % base;
+    *--first = static_cast<char>(d <= 9 ? '0' + d : 'A' + d - 10);
+    value /= base;
+  } while (value != 0);
+  return first;
+}
+
 // Digits of value in base (2..36), most significant first, terminated.
 // Returns the number of digits; writes an empty text for any other base.
 int UnsignedDigits(uint32_t value, char* out, uint32_t base) {
@@ -15,17 +51,10 @@ int UnsignedDigits(uint32_t value, char* out, uint32_t base) {
     out[0] = 0;
     return 0;
   }
-  int n = 0;
-  do {
-    uint32_t d = value % base;
-    out[n++] = static_cast<char>(d <= 9 ? '0' + d : 'A' + d - 10);
-    value /= base;
-  } while (value != 0);
-  for (int i = 0, j = n - 1; i < j; ++i, --j) {
-    char t = out[i];
-    out[i] = out[j];
-    out[j] = t;
-  }
+  char digits[32];
+  char* first = DigitsBackwards(value, base, digits + sizeof digits);
+  int n = static_cast<int>(digits + sizeof digits - first);
+  for (int i = 0; i < n; ++i) out[i] = first[i];
   out[n] = 0;
   return n;
 }
@@ -39,12 +68,20 @@ struct TSink {
   void Put(char ch) {
     if (n < limit) buffer[n++] = ch;
   }
+  // A terminated text, as far as there is room for it, in one copy.
+  void PutText(const char* text) {
+    uint32_t count = static_cast<uint32_t>(strnlen(text, limit - n));
+    memcpy(buffer + n, text, count);
+    n += count;
+  }
 };
 
-void PutPaddedDigits(TSink& out, const char* digits, int width, char pad) {
-  int count = static_cast<int>(strlen(digits));
+void PutPaddedDigits(TSink& out, const char* digits, int count, int width, char pad) {
   for (int i = width - count; i > 0 && !out.Full(); --i) out.Put(pad);
-  for (int i = 0; i < count && !out.Full(); ++i) out.Put(digits[i]);
+  uint32_t room = out.limit - out.n;
+  uint32_t n = static_cast<uint32_t>(count) < room ? static_cast<uint32_t>(count) : room;
+  for (uint32_t i = 0; i < n; ++i) out.buffer[out.n + i] = digits[i];
+  out.n += n;
 }
 
 }  // namespace
@@ -54,7 +91,7 @@ int VFormat(char* buffer, int size, const char* format, va_list arguments) {
   const char* f = format;
   while (!out.Full() && *f != 0) {
     if (*f != '%') {
-      out.Put(*f++);
+      while (*f != 0 && *f != '%' && !out.Full()) out.Put(*f++);
       continue;
     }
     ++f;
@@ -63,7 +100,6 @@ int VFormat(char* buffer, int size, const char* format, va_list arguments) {
     bool plus = false;
     bool widthAllowed = true;
     uint32_t base = 10;
-    char scratch[20];
     for (;;) {
       char c = *f;
       if (c == 0) break;  // the format ended inside a conversion
@@ -91,27 +127,27 @@ int VFormat(char* buffer, int size, const char* format, va_list arguments) {
         break;
       } else if (c == 's') {
         const char* text = va_arg(arguments, const char*);
-        if (text != nullptr)
-          while (*text != 0 && !out.Full()) out.Put(*text++);
+        if (text != nullptr) out.PutText(text);
         break;
-      } else if (c == 'd' || c == 'x' || c == 'X') {
-        if (c != 'd') base = 16;
-        int32_t value = va_arg(arguments, int32_t);
-        uint32_t magnitude = static_cast<uint32_t>(value);
-        if (value < 0) {
-          out.Put('-');
-          magnitude = 0u - magnitude;
-        } else if (plus) {
-          out.Put('+');
+      } else if (c == 'd' || c == 'x' || c == 'X' || c == 'u') {
+        uint32_t magnitude;
+        if (c == 'u') {
+          magnitude = va_arg(arguments, uint32_t);
+        } else {
+          if (c != 'd') base = 16;
+          int32_t value = va_arg(arguments, int32_t);
+          magnitude = static_cast<uint32_t>(value);
+          if (value < 0) {
+            out.Put('-');
+            magnitude = 0u - magnitude;
+          } else if (plus) {
+            out.Put('+');
+          }
         }
-        memset(scratch, 0, sizeof scratch);
-        UnsignedDigits(magnitude, scratch, base);
-        PutPaddedDigits(out, scratch, width, pad);
-        break;
-      } else if (c == 'u') {
-        memset(scratch, 0, sizeof scratch);
-        UnsignedDigits(va_arg(arguments, uint32_t), scratch, 10);
-        PutPaddedDigits(out, scratch, width, pad);
+        char digits[32];
+        char* end = digits + sizeof digits;
+        char* first = DigitsBackwards(magnitude, base, end);
+        PutPaddedDigits(out, first, static_cast<int>(end - first), width, pad);
         break;
       } else {
         out.Put(c);

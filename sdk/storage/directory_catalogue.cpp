@@ -1,5 +1,7 @@
 #include "storage/directory_catalogue.h"
 
+#include <new>
+
 #include "base/host_root.h"
 #include "base/path_operations.h"
 
@@ -38,10 +40,16 @@ const TSubdirectory KSubdirectories[KLastDirectoryId + 1] = {
     /* 35 */ {nullptr, 0},
 };
 
-// The one result string of the process, made at its first use.
+// The one result string of the process: zero-initialised storage, made
+// into a string at its first use. A function-local static would bring in
+// the C++ runtime's guard calls for thread-safe start-up, which the runtime
+// does not need: it runs in its caller's thread.
+alignas(CPathString) unsigned char gResultStorage[sizeof(CPathString)];
+CDynString* gResult;
+
 CDynString& SharedResult() {
-  static CPathString result;
-  return result;
+  if (gResult == nullptr) gResult = new (gResultStorage) CPathString;
+  return *gResult;
 }
 
 CDynString& CardSubRoot(CDynString& out, const char* name) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "base/dyn_string.h"
 
@@ -228,6 +229,30 @@ TEST(NumberText, IntToTextMatchesSnprintf) {
     snprintf(theirs, sizeof theirs, "%d", v);
     ASSERT_STREQ(IntToText(v, ours, 10), theirs);
     ASSERT_EQ(TextToInt(ours), v);
+  }
+}
+
+// Decimal digits are made two at a time: every count of digits, odd and
+// even, and the values around each change of length, in every decimal form.
+TEST(NumberText, DecimalDigitsAtEveryLength) {
+  std::vector<uint32_t> values = {0u, UINT32_MAX, 2147483647u, 2147483648u};
+  for (uint64_t power = 1; power <= 1000000000u; power *= 10) {
+    for (uint64_t v : {power - 1, power, power + 1, 2 * power - 1, 5 * power + 3})
+      values.push_back(static_cast<uint32_t>(v));
+  }
+  for (uint32_t v : values) {
+    char theirs[32];
+    char ours[40];
+    snprintf(theirs, sizeof theirs, "%u", v);
+    EXPECT_STREQ(UnsignedToText(v, ours, 10), theirs) << v;
+    EXPECT_EQ(Formatted(40, "%u", v), theirs);
+    int32_t s = static_cast<int32_t>(v);
+    snprintf(theirs, sizeof theirs, "%d", s);
+    EXPECT_STREQ(IntToText(s, ours, 10), theirs) << s;
+    EXPECT_EQ(Formatted(40, "%d", s), theirs);
+    // The runtime writes a negative %X as a sign and a magnitude.
+    snprintf(theirs, sizeof theirs, "%09u|%X", v, v & 0x7FFFFFFFu);
+    EXPECT_EQ(Formatted(40, "%09u|%X", v, v & 0x7FFFFFFFu), theirs) << v;
   }
 }
 
