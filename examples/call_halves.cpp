@@ -54,7 +54,7 @@ int main() {
     work = DoSomeWork(work);
     ++slices;
   } while (positionCall != nullptr && !endpoint->IsReplyReady(positionCall) && slices < KMaxSlices);
-  printf("Did %d slices of work (state %08x) until the position reply was there\n", slices,
+  printf("Slices of work done until the position reply was there: %d (state %08x)\n", slices,
          static_cast<unsigned>(work));
   if (slices == KMaxSlices) {
     // A receive half would wait for ever; the sessions are still ours to
