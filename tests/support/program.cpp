@@ -34,7 +34,5 @@ void ExecCommand(const std::vector<std::string>& words) {
   _exit(127);
 }
 
-bool UnderEmulator() { return KEmulator[0] != '\0'; }
-
 }  // namespace test
 }  // namespace varnix

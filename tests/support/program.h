@@ -13,12 +13,9 @@ namespace test {
 // the host cannot run the target's programs by itself.
 std::vector<std::string> ProgramCommand(const std::string& name, const std::vector<std::string>& args = {});
 
-// Replaces the calling (forked) process with the command; returns only when
-// that fails, and then ends the process with status 127.
+// Replaces the calling (forked) process with the command; when that fails,
+// ends the process with status 127.
 [[noreturn]] void ExecCommand(const std::vector<std::string>& words);
-
-// True in a cross build whose tests run under an emulator.
-bool UnderEmulator();
 
 }  // namespace test
 }  // namespace varnix
