@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The main job: builds everything, then runs the runtime on a simulated
-# device in a temporary root and shows, section by section, what it does.
+# The main job: builds the programs it runs, then runs the runtime on a
+# simulated device in a temporary root and shows, section by section, what
+# it does.
 #
 #   scripts/demo.sh                 install what is missing, build, run
 #   scripts/demo.sh --bin-dir DIR   run the programs already built in DIR
@@ -18,15 +19,23 @@ elif [ $# -gt 0 ]; then
   echo "Usage: scripts/demo.sh [--bin-dir DIR]" >&2
   exit 2
 else
-  set -e
   source "$here/setup.sh"
-  varnix_install_missing "${varnix_packages[@]}"
+  set +e
+  if ! varnix_install_missing "${varnix_packages[@]}"; then
+    echo "Failed steps: set-up (installing ${varnix_packages[*]})"
+    exit 1
+  fi
   cd "$here/.."
   echo "Building the programs (build/default) ..."
-  cmake --preset default >/dev/null
-  cmake --build --preset default --target demo-programs >/dev/null
+  build_log="$(mktemp)"
+  if ! { cmake --preset default && cmake --build --preset default --target demo-programs; } >"$build_log" 2>&1; then
+    cat "$build_log"
+    rm -f "$build_log"
+    echo "Failed steps: build"
+    exit 1
+  fi
+  rm -f "$build_log"
   bin="$PWD/build/default/bin"
-  set +e
 fi
 
 # Time allowed to each step; the blocking navigator calls would otherwise
