@@ -81,7 +81,7 @@ void FastRetries::Install() {
 }
 FastRetries::~FastRetries() { os::gOsCurrent.Usleep = os::gOsDefaults.Usleep; }
 
-ChildProcess::ChildProcess(const std::function<int()>& body) {
+ForkedChild::ForkedChild(const std::function<int()>& body) {
   output_ = tmpfile();
   fflush(stdout);
   fflush(stderr);
@@ -94,7 +94,7 @@ ChildProcess::ChildProcess(const std::function<int()>& body) {
   }
 }
 
-ChildProcess::~ChildProcess() {
+ForkedChild::~ForkedChild() {
   if (pid_ > 0 && !reaped_) {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
@@ -102,7 +102,7 @@ ChildProcess::~ChildProcess() {
   if (output_ != nullptr) fclose(output_);
 }
 
-int ChildProcess::Wait() {
+int ForkedChild::Wait() {
   if (reaped_ || pid_ <= 0) return status_;
   status_ = WaitBounded(pid_, 20000);
   if (status_ == -1) {
@@ -113,7 +113,7 @@ int ChildProcess::Wait() {
   return status_;
 }
 
-std::string ChildProcess::Output() const { return ReadWhole(output_); }
+std::string ForkedChild::Output() const { return ReadWhole(output_); }
 
 std::string DescribeStatus(int status) {
   if (status == -1) return "did not end";
