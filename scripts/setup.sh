@@ -5,6 +5,11 @@
 set -euo pipefail
 
 varnix_packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev)
+# The fuzz targets (scripts/fuzz.sh): Debian's clang with libFuzzer and the
+# sanitizer runtimes.
+varnix_fuzz_packages=(clang libclang-rt-14-dev)
+# The memory check of the suite (scripts/valgrind.sh).
+varnix_valgrind_packages=(valgrind python3)
 # scripts/bench.sh only: Google Benchmark, strace for the system-call counts,
 # and the cross compiler for the device's footprint.
 varnix_bench_packages=(libbenchmark-dev strace)

@@ -46,6 +46,9 @@ CDynString* CDynString::Allocate(int n) {
   string->length = 0;
   string->capacity = static_cast<uint32_t>(n) | KExternalFlag;
   string->data.pointer = static_cast<char*>(block) + sizeof(CDynString);
+  // Zeros, so that the terminators that Text and CStr look for are never
+  // read from memory that was not written.
+  if (n > 0) memset(string->data.pointer, 0, static_cast<size_t>(n));
   return string;
 }
 
@@ -80,7 +83,7 @@ char* CDynString::Text() {
   if (length == Capacity()) {
     length = Capacity() - 1;
     chars[length] = 0;
-  } else if (chars[length] != 0) {
+  } else if (!IsExternal() || chars[length] != 0) {
     chars[length] = 0;
   }
   return chars;
@@ -89,7 +92,7 @@ char* CDynString::Text() {
 char* CDynString::CStr() {
   char* chars = Data();
   if (length < Capacity()) {
-    if (chars[length] != 0) chars[length] = 0;
+    if (!IsExternal() || chars[length] != 0) chars[length] = 0;
   } else if (length > 0) {
     chars[length - 1] = 0;
   }

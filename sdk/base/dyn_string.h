@@ -135,6 +135,10 @@ class CDynString {
 
  private:
   static CDynString View(const char* chars, int n, int capacity);
+  /// Views and heap strings; the characters of an inline string are its
+  /// own, and a terminator is written into them without looking first (the
+  /// bytes beyond the text may never have been written).
+  bool IsExternal() const { return (capacity & KExternalFlag) != 0; }
   /// The inline buffer starts where the data field starts and runs on into
   /// the storage of CInlineString; the address is taken from the object, not
   /// from the union member, so that nothing reads it as an 8-byte array.

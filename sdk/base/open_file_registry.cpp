@@ -80,7 +80,9 @@ int COpenFileRegistry::Resume() {
     file->registryIndex = IndexOf(file);
     if (opened && !entry.writable) result = file->Size() == entry.savedSize ? 0 : -2;
     if (result == 0) result = file->Seek(entry.savedPosition);
-    entry.savedPosition = -1;
+    // An entry that could not be restored keeps its position, so that the
+    // next remount can still put the file back where it was.
+    if (result == 0) entry.savedPosition = -1;
   }
   if (result != 0) {
     puts("Rebooting some relevant files changed on the SD card, discovered when the SD card was remounted");

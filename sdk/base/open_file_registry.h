@@ -52,7 +52,11 @@ class COpenFileRegistry : public CHeapObject {
 
   /// 0; -1 when a file could not be reopened or positioned; -2 when a file
   /// opened for reading changed its size. A failure prints a notice and asks
-  /// for a reboot; the entries after the failing one stay closed.
+  /// for a reboot; the entries from the failing one on stay closed (or, after
+  /// -2, that one open) and keep their saved positions, so that a later
+  /// Suspend and Resume can restore them. Their entries stay: an owner that
+  /// gives such a file up instead calls Unregister for it before the file
+  /// object goes (Close of a closed file does not touch the registry).
   int Resume();
 
   int SuspendCount() const { return suspendCount; }

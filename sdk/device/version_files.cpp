@@ -4,6 +4,7 @@
 
 #include "base/host_root.h"
 #include "base/os.h"
+#include "device/boot_version.h"
 #include "device/decimal_scan.h"
 #include "device/system_status.h"
 
@@ -35,7 +36,9 @@ int32_t ReduceBootVersion(const unsigned char* text) {
   return ClampToInt32(version);
 }
 
-int32_t ReadBootVersion() {
+}  // namespace
+
+int32_t ReadBootLoaderVersionFile() {
   const char* name = "GetBootLoaderVersion";
   CPathString path;
   const char* file = LocationPath(path, ELocationBootVersion);
@@ -59,8 +62,6 @@ int32_t ReadBootVersion() {
   return version;
 }
 
-}  // namespace
-
 int32_t GetSystemVersion() {
   CPathString path;
   FILE* stream = os::Fopen(LocationPath(path, ELocationVersion), "rb");
@@ -78,7 +79,7 @@ int32_t GetSystemVersion() {
 int32_t GetBootLoaderVersion() {
   if (gBootVersionRead) return gBootVersion;
   gBootVersionRead = true;
-  gBootVersion = ReadBootVersion();
+  gBootVersion = ReadBootLoaderVersionFile();
   printf("Boot loader version reduced to integer %d\n", gBootVersion);
   return gBootVersion;
 }

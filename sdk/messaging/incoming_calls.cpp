@@ -60,7 +60,9 @@ bool ParseMarker(char* name, const char* localName, TMarker* marker) {
   marker->receiver = receiver;
   marker->processId = TextToInt(processText);
   marker->messageId = static_cast<uint32_t>(TextToInt(messageText));
-  return TextCompare(kind, KFinishedSuffix + 1) == 0 &&
+  // A process id of 4294967295 reads as -1, which an endpoint takes for its
+  // own process's id: it would wait for a marker of another name.
+  return TextCompare(kind, KFinishedSuffix + 1) == 0 && marker->processId != -1 &&
          IsCanonicalNumber(processText, static_cast<uint32_t>(marker->processId)) &&
          IsCanonicalNumber(messageText, marker->messageId);
 }

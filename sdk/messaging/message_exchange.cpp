@@ -35,16 +35,28 @@ void ExchangePath(CPathString& out, const char* format, const char* sender, cons
 
 // A message that could not be written whole is removed again and gets no
 // marker, so the peer never takes a truncated message for a complete one.
+// The caller's session is obtained before anything is written: a call that
+// went out while its caller was told it failed would be carried out, and its
+// answer would stay in the run-time directory for good.
 MVarnixSession* CVarnixFileLayer::Send() {
   ++messageId;
+  CSession* session = nullptr;
+  if (replyMode == 0) {
+    session = new CSession(messageId);
+    if (session == nullptr) return nullptr;
+  }
   CPathString messagePath;
   ExchangePath(messagePath, KMessageFormat, localName, peerName, processId, messageId);
   const char* text = arguments->Buffer();
   CStreamFile message;
-  if (message.OpenWrite(messagePath, nullptr, 0) != 0) return nullptr;
+  if (message.OpenWrite(messagePath, nullptr, 0) != 0) {
+    delete session;
+    return nullptr;
+  }
   int written = message.Write(text, TextLength(text) + 1);
   if (message.Close() != 0 || written != 0) {
     DeleteFile(messagePath);
+    delete session;
     return nullptr;
   }
 
@@ -53,12 +65,13 @@ MVarnixSession* CVarnixFileLayer::Send() {
   // A marker that exists tells the peer the message is complete, whatever
   // bytes it got; the message itself is already whole on the medium.
   CStreamFile marker;
-  if (marker.OpenWrite(markerPath, nullptr, 0) != 0) return nullptr;
+  if (marker.OpenWrite(markerPath, nullptr, 0) != 0) {
+    delete session;
+    return nullptr;
+  }
   marker.Write(KFinishedMarker, sizeof KFinishedMarker);
   marker.Close();
-
-  if (replyMode != 0) return nullptr;
-  return new CSession(messageId);
+  return session;
 }
 
 int CVarnixFileLayer::IsReplyReady(MVarnixSession* session) {

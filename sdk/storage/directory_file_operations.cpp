@@ -80,7 +80,8 @@ int MoveDirectoryFiles(const CDynString& source, const CDynString& target) {
     int result = RenameFile(*entry->path, targetPath);
     if (result != 0) return result;
   }
-  return 0;
+  // A listing cut short by a read error leaves files behind unseen.
+  return scanner.Incomplete() ? -1 : 0;
 }
 
 int CopyDirectoryFiles(const CDynString& source, const CDynString& target) {
@@ -93,7 +94,7 @@ int CopyDirectoryFiles(const CDynString& source, const CDynString& target) {
     int result = CopyFile(*entry->path, targetPath);
     if (result != 0) return result;
   }
-  return 0;
+  return scanner.Incomplete() ? -1 : 0;
 }
 
 int EnsureDirectories() {

@@ -23,12 +23,14 @@ int DeleteDirectoryFiles(const CDynString& directory);
 
 /// Moves every file of source into target, replacing files of the same name
 /// there. 0; -1 at the first file that could not be moved (those before it
-/// stay moved, the rest stay in source).
+/// stay moved, the rest stay in source), and -1 when the listing of source
+/// ended early (a read error, a dangling link), so that files may be left.
 int MoveDirectoryFiles(const CDynString& source, const CDynString& target);
 
 /// Copies every file of source into target, overwriting files of the same
-/// name. 0; -1 when target is not a readable directory (nothing is copied) or
-/// at the first failed copy; -2 when a copy could not get its buffer.
+/// name. 0; -1 when target is not a readable directory (nothing is copied),
+/// at the first failed copy, or when the listing of source ended early; -2
+/// when a copy could not get its buffer.
 int CopyDirectoryFiles(const CDynString& source, const CDynString& target);
 
 /// Creates the well-known directories that must exist, one level each (a

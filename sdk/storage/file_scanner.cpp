@@ -36,7 +36,7 @@ void* CFileScanner::operator new(size_t size) noexcept { return os::Malloc(size)
 void CFileScanner::operator delete(void* block) noexcept { os::Free(block); }
 
 CFileScanner::CFileScanner(const CDynString& start, uint32_t scanFlags)
-    : prefixLength(0), pendingLength(0), pending(nullptr), flags(scanFlags & ~KOwnBits), directory(nullptr), dotName(0), nameFits(0) {
+    : prefixLength(0), pendingLength(0), pending(nullptr), flags(scanFlags & ~KOwnBits), directory(nullptr), dotName(0), nameFits(0), incomplete(0) {
   entry.isDirectory = 0;
   entry.path = &path;
   entry.nameLength = 0;
@@ -140,8 +140,10 @@ bool CFileScanner::ReadEntry() {
   int length;
   struct stat info;
   for (;;) {
+    errno = 0;
     record = os::Readdir(directory);
     if (record == nullptr) {
+      if (errno != 0) incomplete = 1;  // a read error, not the end
       CloseDirectory();
       return false;
     }
@@ -154,6 +156,7 @@ bool CFileScanner::ReadEntry() {
     // the listing of this directory.
     struct stat link;
     if (errno == ENOENT && os::Lstat(path.CStr(), &link) != 0 && errno == ENOENT) continue;
+    incomplete = 1;
     CloseDirectory();
     return false;
   }

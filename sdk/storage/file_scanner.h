@@ -57,6 +57,11 @@ class CFileScanner {
   /// on). The entry and its path are overwritten by the next call.
   TEntry* Next();
 
+  /// 1 when the listing of a directory ended before its end: a read error,
+  /// or an entry whose status could not be read (a dangling link, a failing
+  /// medium). The walk then gave fewer entries than the directory holds.
+  int Incomplete() const { return incomplete; }
+
  private:
   void SetName(const char* name, int length, int isDir);
   void GoUp();
@@ -77,8 +82,9 @@ class CFileScanner {
   TEntry entry;
   uint32_t flags;
   DIR* directory;
-  int dotName;   ///< the last entry is "." or ".."
-  int nameFits;  ///< the last entry's name and its "/" fitted the path
+  int dotName;     ///< the last entry is "." or ".."
+  int nameFits;    ///< the last entry's name and its "/" fitted the path
+  int incomplete;  ///< a listing ended early
 };
 
 }  // namespace varnix

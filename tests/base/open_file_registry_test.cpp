@@ -225,8 +225,9 @@ TEST_F(OpenFileRegistryTest, AFileThatGrewWhileTheCardWasAwayStopsTheRestore) {
   EXPECT_EQ(grows.IsOpen(), 1);  // opened, but its size changed
   EXPECT_EQ(third.IsOpen(), 0);  // later entries are left closed
   EXPECT_EQ(fourth.IsOpen(), 0);
-  EXPECT_EQ(registry.Entry(1).savedPosition, -1);
-  EXPECT_EQ(registry.Entry(2).savedPosition, 2);  // still saved
+  EXPECT_EQ(registry.Entry(0).savedPosition, -1);  // restored
+  EXPECT_EQ(registry.Entry(1).savedPosition, 0);   // not restored: kept for the next remount
+  EXPECT_EQ(registry.Entry(2).savedPosition, 2);   // still saved
   EXPECT_EQ(registry.Count(), 4);
 }
 
@@ -249,6 +250,30 @@ TEST_F(OpenFileRegistryTest, AFileMissingAfterTheRemountStopsTheRestoreWithMinus
   EXPECT_EQ(gone.RegistryIndex(), 0);
   EXPECT_EQ(other.IsOpen(), 0);
   EXPECT_FALSE(root.Exists("/mnt/sdcard/gone.dat"));
+}
+
+// A card that came back without a file (a slow mount, say): once the file
+// is there again, the next remount restores it at its old position, since a
+// failed restore keeps the saved positions (found by the fault tables).
+TEST_F(OpenFileRegistryTest, ARemountThatFailedCanBeRepeatedOnceTheFileIsBack) {
+  root.WriteFile("/mnt/sdcard/late.dat", "0123456789");
+  CStreamFile late;
+  ASSERT_EQ(late.OpenRead(PathOf("/mnt/sdcard/late.dat"), &registry), 0);
+  char two[2];
+  ASSERT_EQ(late.Read(two, 2), 2);
+  registry.Suspend();
+  ASSERT_EQ(rename(root("/mnt/sdcard/late.dat").c_str(), root("/mnt/late.dat").c_str()), 0);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(registry.Resume(), -1);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(registry.Entry(0).savedPosition, 2);
+
+  ASSERT_EQ(rename(root("/mnt/late.dat").c_str(), root("/mnt/sdcard/late.dat").c_str()), 0);
+  registry.Suspend();
+  EXPECT_EQ(registry.Resume(), 0);
+  EXPECT_EQ(late.IsOpen(), 1);
+  EXPECT_EQ(late.Tell(), 2);
+  EXPECT_EQ(registry.Entry(0).savedPosition, -1);
 }
 
 TEST_F(OpenFileRegistryTest, AWriterWhoseFileVanishedIsNotRecreated) {
@@ -327,7 +352,7 @@ TEST_F(OpenFileRegistryTest, APositionThatCouldNotBeToldFailsTheRestore) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(registry.Resume(), -1);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), KNotice);
-  EXPECT_EQ(registry.Entry(0).savedPosition, -1);
+  EXPECT_EQ(registry.Entry(0).savedPosition, KErrNoPosition);  // the position stays lost
 }
 
 TEST_F(OpenFileRegistryTest, RegistryIndexIsRenewedByResume) {

@@ -332,6 +332,8 @@ TEST_F(Exchange, SendUnderAFileSizeLimitPublishesNothingPartial) {
     MVarnixSession* big = SendRequest({"SetNoteV01", std::string(500, 'n')});
     MVarnixSession* small = SendRequest({"Ping"});
     int status = (big == nullptr ? 0 : 1) | (small != nullptr && Id(small) == 2 ? 0 : 2);
+    delete big;
+    delete small;
     _exit(status);
   }
   int status = -1;

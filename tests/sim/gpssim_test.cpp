@@ -51,6 +51,11 @@ class Program {
     if (err_ >= 0) close(err_);
   }
   void Signal(int signal) const { kill(pid_, signal); }
+  // Whether it has ended (it is not reaped here).
+  bool Ended() const {
+    siginfo_t info = {};
+    return waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_;
+  }
   // What the program has written to standard error so far.
   const std::string& ErrorsSoFar() {
     char buffer[4096];
@@ -333,6 +338,29 @@ TEST_F(GpsSim, PositionToolPrintsOneWholeFreshChunk) {
 
   sim.Signal(SIGTERM);
   EXPECT_EQ(sim.Finish(), 0);
+}
+
+// The feed's writer is killed (its FIFO stays behind) and comes back: the
+// position tool, started while no writer was there, waits for it and then
+// prints a fresh chunk.
+TEST_F(GpsSim, PositionToolWaitsForAKilledWriterToComeBack) {
+  {
+    Program first({"varnix-gpssim", "--rate", "10"});
+    ASSERT_TRUE(test::WaitUntil([&] { return FeedIsFifo(); }));
+    first.Signal(SIGKILL);
+    EXPECT_EQ(first.Finish(), -1);
+  }
+  ASSERT_TRUE(FeedIsFifo()) << "a killed writer leaves its FIFO";
+
+  Program tool({"varnix-position"});
+  EXPECT_FALSE(test::WaitUntil([&] { return tool.Ended(); }, 300)) << "the tool did not wait for a writer";
+  Program again({"varnix-gpssim", "--rate", "10"});
+  ASSERT_EQ(tool.Finish(), 0) << tool.errors;
+  std::vector<std::string> bodies = Sentences(tool.output);
+  ASSERT_FALSE(bodies.empty());
+  EXPECT_EQ(bodies[0].rfind("GPRMC,", 0), 0u);
+  again.Signal(SIGTERM);
+  EXPECT_EQ(again.Finish(), 0);
 }
 
 }  // namespace

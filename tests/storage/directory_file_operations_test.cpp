@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -115,6 +116,27 @@ TEST_F(DirectoryFiles, MoveStopsAtTheFirstFailureWithoutLosingFiles) {
   bool aMoved = root.Exists("/mnt/sdcard/dst/a.OV2");
   EXPECT_NE(aMoved, root.Exists("/mnt/sdcard/src/a.OV2")) << "a.OV2 is in exactly one place";
   EXPECT_TRUE(root.Exists("/mnt/sdcard/dst/b.txt/inside"));
+}
+
+// A listing cut short (a read error, a dangling link) leaves files unseen in
+// the source: the move and the copy say so instead of reporting 0 (found by
+// the fault tables).
+TEST_F(DirectoryFiles, AListingCutShortIsReportedByMoveAndCopy) {
+  root.MakeDirs("/mnt/sdcard/dst");
+  {
+    test::OsFaultGuard guard;
+    test::FailCall("Readdir", 1, EIO);
+    EXPECT_EQ(MoveDirectoryFiles(source, target), -1);
+    test::FailCall("Readdir", 1, EIO);
+    EXPECT_EQ(CopyDirectoryFiles(source, target), -1);
+  }
+  EXPECT_EQ(root.ReadFile("/mnt/sdcard/src/a.OV2"), "alpha");
+  ASSERT_EQ(symlink("nowhere", root("/mnt/sdcard/src/dangling").c_str()), 0);
+  EXPECT_EQ(MoveDirectoryFiles(source, target), -1) << "the listing ends at the dangling link";
+  ASSERT_EQ(unlink(root("/mnt/sdcard/src/dangling").c_str()), 0);
+  EXPECT_EQ(MoveDirectoryFiles(source, target), 0);
+  EXPECT_EQ(root.ReadFile("/mnt/sdcard/dst/a.OV2"), "alpha");
+  EXPECT_EQ(root.ReadFile("/mnt/sdcard/dst/b.txt"), "bravo");
 }
 
 TEST_F(DirectoryFiles, MoveIntoItsOwnDirectoryKeepsTheFiles) {

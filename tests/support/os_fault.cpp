@@ -47,10 +47,22 @@ bool Hit(int index) {
   return fail;
 }
 
+// Calls that give a resource back: the system releases it also when it
+// reports a failure (close(2) after EIO, fclose(3) after a failed flush), so
+// a fault does the real call and then reports the failure.
+bool ReleasesAlways(int index) {
+  return index == KIndexClose || index == KIndexFclose || index == KIndexClosedir || index == KIndexMunmap;
+}
+
 #define VARNIX_OS_CALL(Name, function, Ret, fail, params, args) \
   Ret Faulty##Name params {                                     \
-    if (Hit(KIndex##Name)) return fail;                         \
-    return os::gOsDefaults.Name args;                           \
+    if (!Hit(KIndex##Name)) return os::gOsDefaults.Name args;   \
+    if (ReleasesAlways(KIndex##Name)) {                         \
+      int error = errno;                                        \
+      os::gOsDefaults.Name args;                                \
+      errno = error;                                            \
+    }                                                           \
+    return fail;                                                \
   }
 #include "base/os_calls.inc"
 #undef VARNIX_OS_CALL

@@ -16,7 +16,10 @@ namespace test {
 enum TFaultMode { EFailOnce, EFailFromThenOn };
 
 // Arms a fault on the named call (the accessor's name, "Write", "Fopen").
-// Returns false for an unknown name.
+// Returns false for an unknown name. A failing call does nothing and
+// returns the call's failure value, except the calls that give a resource
+// back (Close, Fclose, Closedir, Munmap): as in the system, they release it
+// and then report the failure.
 bool FailCall(const char* name, int nth, int error, TFaultMode mode = EFailOnce);
 
 // Counts calls of the named function from now on, without failing any.
