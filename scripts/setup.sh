@@ -14,6 +14,11 @@ varnix_valgrind_packages=(valgrind python3)
 # and the cross compiler for the device's footprint.
 varnix_bench_packages=(libbenchmark-dev strace)
 varnix_cross_packages=(g++-arm-linux-gnueabihf)
+# The device build's tests: the emulator that runs them (with the cross
+# compiler above).
+varnix_emulator_packages=(qemu-user)
+# The reference built from the headers (the docs target).
+varnix_docs_packages=(doxygen)
 
 varnix_install_missing() {
   local missing=()

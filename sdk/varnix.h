@@ -1,18 +1,19 @@
 #ifndef VARNIX_H
 #define VARNIX_H
 
-// Varnix: the client runtime of the navigation device. One include gives an
-// application the whole interface.
-//
-//   #include <varnix/varnix.h>
-//
-//   varnix::CPathString path;                  // inline, capacity 256
-//   path.Format("data%02d.chk", 5);            // "data05.chk"
-//   varnix::CInlineString<32> name;            // any other capacity
-//   name.AssignText("client");
-//
-// Paths of the device go through the host root (VARNIX_ROOT), so the same
-// program runs on the device and on a desktop.
+/// @file
+/// Varnix: the client runtime of the navigation device. One include gives an
+/// application the whole interface.
+///
+///     #include "varnix.h"          // or <varnix/varnix.h> from an installed tree
+///
+///     varnix::CPathString path;                  // inline, capacity 256
+///     path.Format("data%02d.chk", 5);            // "data05.chk"
+///     varnix::CInlineString<32> name;            // any other capacity
+///     name.AssignText("client");
+///
+/// Paths of the device go through the host root (VARNIX_ROOT), so the same
+/// program runs on the device and on a desktop.
 
 #include "base/dyn_string.h"
 #include "base/format.h"

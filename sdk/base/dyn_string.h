@@ -5,38 +5,41 @@
 
 namespace varnix {
 
-// The one string type of the runtime: a bounded byte string whose capacity is
-// fixed when it is set up. Nothing grows it; text that does not fit is cut at
-// the capacity without notice. A terminator is written only by the operations
-// that are asked for a terminated text (Terminate, Text, CStr and the
-// ...Terminated forms).
-//
-// Three storage forms share one header:
-//   inline    the characters follow the header inside the object
-//             (declare a CInlineString<N>);
-//   view      the characters belong to someone else (WrapText, WrapChars,
-//             MidView, LeftView, RightView, TailView);
-//   heap      header and characters in one malloc block (Allocate, Clone),
-//             released by its owner with free().
-// The character address is computed on every access, so an inline string
-// holds no pointer to itself and may be moved with a plain memory copy.
-//
-// Positions and counts are not checked where noted; callers keep them within
-// 0..Length().
+/// The one string type of the runtime: a bounded byte string whose capacity is
+/// fixed when it is set up. Nothing grows it; text that does not fit is cut at
+/// the capacity without notice. A terminator is written only by the operations
+/// that are asked for a terminated text (Terminate, Text, CStr and the
+/// ...Terminated forms).
+///
+/// Three storage forms share one header:
+///   inline    the characters follow the header inside the object
+///             (declare a CInlineString<N>);
+///   view      the characters belong to someone else (WrapText, WrapChars,
+///             MidView, LeftView, RightView, TailView);
+///   heap      header and characters in one malloc block (Allocate, Clone),
+///             released by its owner with free().
+/// The character address is computed on every access, so an inline string
+/// holds no pointer to itself and may be moved with a plain memory copy.
+///
+/// Positions and counts are not checked where noted; callers keep them within
+/// 0..Length().
 class CDynString {
  public:
   static const uint32_t KExternalFlag = 0x80000000u;
   static const uint32_t KReservedFlag = 0x40000000u;
   static const uint32_t KCapacityMask = 0x3FFFFFFFu;
 
-  // Set-up and storage.
+  /// @name Set-up and storage
+  ///@{
   void InitInline(int capacity);
   static CDynString WrapText(const char* text);
   static CDynString WrapChars(const char* chars, int n);
   static CDynString* Allocate(int n);
   CDynString* Clone() const;
+  ///@}
 
-  // Access.
+  /// @name Access
+  ///@{
   char* Data() { return (capacity & KExternalFlag) ? data.pointer : InlineChars(); }
   const char* Data() const {
     return (capacity & KExternalFlag) ? data.pointer : const_cast<CDynString*>(this)->InlineChars();
@@ -46,13 +49,18 @@ class CDynString {
   int CharAt(int i) const { return static_cast<unsigned char>(Data()[i]); }
   void SetCharAt(int i, int ch) { Data()[i] = static_cast<char>(ch); }
   void SetLength(int n);
+  ///@}
 
-  // Terminated text.
+  /// @name Terminated text
+  ///@{
   char* Terminate();
   char* Text();
   char* CStr();
+  ///@}
 
-  // Assigning and appending; everything is cut at the capacity.
+  /// @name Assigning and appending
+  /// Everything is cut at the capacity.
+  ///@{
   void Assign(const char* chars, int n);
   void Assign(const CDynString& other) { Assign(other.Data(), other.length); }
   void AssignText(const char* text);
@@ -66,8 +74,10 @@ class CDynString {
   void AppendNumber(uint32_t value, int base);
   void SetInt(int32_t value);
   void SetNumber(uint32_t value, int base);
+  ///@}
 
-  // Inserting and removing.
+  /// @name Inserting and removing
+  ///@{
   void Insert(int pos, const CDynString& other);
   void InsertChar(int pos, int ch);
   void Prepend(const CDynString& other) { Insert(0, other); }
@@ -76,8 +86,11 @@ class CDynString {
   void TrimRight();
   void Trim();
   void ZeroFill();
+  ///@}
 
-  // Views share the source's characters and must not outlive them.
+  /// @name Views and copies
+  /// Views share the source's characters and must not outlive them.
+  ///@{
   static CDynString MidView(const CDynString& src, int pos, int n);
   static CDynString LeftView(const CDynString& src, int n);
   static CDynString RightView(const CDynString& src, int n);
@@ -86,18 +99,23 @@ class CDynString {
   void CopyTail(CDynString& dst, int pos) const;
   void CopyLast(CDynString& dst, int n) const;
   char* CopyTo(char* buffer, int size) const;
+  ///@}
 
-  // Searching and comparing.
+  /// @name Searching and comparing
+  ///@{
   int IndexOfChar(int ch) const;
   int LastIndexOfChar(int ch) const;
   int FindChars(const char* chars, int n) const;
   int Find(const CDynString& other) const { return FindChars(other.Data(), other.length); }
   int Compare(const CDynString& other) const;
+  ///@}
 
-  // Leading blanks and tabs, an optional sign, decimal digits; wraps silently.
+  /// Leading blanks and tabs, an optional sign, decimal digits; wraps silently.
   int32_t ToInt() const;
 
-  // Through the character tables (format.h).
+  /// @name Letter case
+  /// Through the character tables (format.h).
+  ///@{
   void ToUpper();
   void ToLower();
   void Fold();
@@ -106,9 +124,10 @@ class CDynString {
   int LowerCharAt(int i) const;
   int CompareNoCase(const CDynString& other) const;
   int CompareFolded(const CDynString& other) const;
+  ///@}
 
-  // Formats into this string's own buffer (see VFormat); the result is
-  // terminated and at most Capacity() - 1 characters long.
+  /// Formats into this string's own buffer (see VFormat); the result is
+  /// terminated and at most Capacity() - 1 characters long.
   int Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
  protected:
@@ -116,27 +135,29 @@ class CDynString {
 
  private:
   static CDynString View(const char* chars, int n, int capacity);
-  // Views and heap strings; the characters of an inline string are its
-  // own, and a terminator is written into them without looking first (the
-  // bytes beyond the text may never have been written).
+  /// Views and heap strings; the characters of an inline string are its
+  /// own, and a terminator is written into them without looking first (the
+  /// bytes beyond the text may never have been written).
   bool IsExternal() const { return (capacity & KExternalFlag) != 0; }
-  // The inline buffer starts where the data field starts and runs on into
-  // the storage of CInlineString; the address is taken from the object, not
-  // from the union member, so that nothing reads it as an 8-byte array.
+  /// The inline buffer starts where the data field starts and runs on into
+  /// the storage of CInlineString; the address is taken from the object, not
+  /// from the union member, so that nothing reads it as an 8-byte array.
+  ///@{
   char* InlineChars() { return reinterpret_cast<char*>(this) + KHeaderSize; }
   static const int KHeaderSize = 8;
+  ///@}
 
   int32_t length;
   uint32_t capacity;
   union {
-    char* pointer;                // external flag set
-    char chars[sizeof(char*)];    // inline: the first bytes of the buffer
+    char* pointer;                ///< external flag set
+    char chars[sizeof(char*)];    ///< inline: the first bytes of the buffer
   } data;
 };
 
 static_assert(sizeof(int32_t) + sizeof(uint32_t) == 8, "header layout");
 
-// An inline string of capacity N: header and characters in one object.
+/// An inline string of capacity N: header and characters in one object.
 template <int N>
 class CInlineString : public CDynString {
  public:
@@ -147,10 +168,12 @@ class CInlineString : public CDynString {
   char more[KExtra];
 };
 
-// The capacities the runtime uses: paths, prefixes and file names hold at
-// most 255 characters plus a terminator; short generated names 15.
+/// The capacities the runtime uses: paths, prefixes and file names hold at
+/// most 255 characters plus a terminator; short generated names 15.
+///@{
 typedef CInlineString<256> CPathString;
 typedef CInlineString<16> CShortString;
+///@}
 
 }  // namespace varnix
 

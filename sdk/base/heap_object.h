@@ -7,9 +7,9 @@
 
 namespace varnix {
 
-// Base of every class the runtime creates on the heap: objects come from
-// malloc and go back with free, and a failed allocation gives a null pointer
-// (the new-expression then runs no constructor) instead of an exception.
+/// Base of every class the runtime creates on the heap: objects come from
+/// malloc and go back with free, and a failed allocation gives a null pointer
+/// (the new-expression then runs no constructor) instead of an exception.
 class CHeapObject {
  public:
   static void* operator new(size_t size) noexcept { return os::Malloc(size); }

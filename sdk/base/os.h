@@ -1,11 +1,12 @@
 #ifndef VARNIX_BASE_OS_H
 #define VARNIX_BASE_OS_H
 
-// The seam between the runtime and the operating system. The runtime never
-// calls the C library's system interfaces directly: it calls the accessors
-// below, which go through one table of function pointers. A test replaces an
-// entry (or all of them) to make a call fail with a chosen errno, and puts
-// the defaults back with RestoreOsDefaults.
+/// @file
+/// The seam between the runtime and the operating system. The runtime never
+/// calls the C library's system interfaces directly: it calls the accessors
+/// below, which go through one table of function pointers. A test replaces an
+/// entry (or all of them) to make a call fail with a chosen errno, and puts
+/// the defaults back with RestoreOsDefaults.
 
 #include <dirent.h>
 #include <malloc.h>
@@ -33,18 +34,20 @@
 namespace varnix {
 namespace os {
 
-// The table: one member per call, named as its accessor.
+/// The table: one member per call, named as its accessor.
 struct TOsTable {
 #define VARNIX_OS_CALL(Name, function, Ret, fail, params, args) Ret(*Name) params;
 #include "os_calls.inc"
 #undef VARNIX_OS_CALL
 };
 
-// The table in force, and the untouched defaults. Both are constant-initialised.
+/// The table in force, and the untouched defaults. Both are constant-initialised.
+///@{
 extern TOsTable gOsCurrent;
 extern const TOsTable gOsDefaults;
+///@}
 
-// Puts every entry of the table back to its default.
+/// Puts every entry of the table back to its default.
 void RestoreOsDefaults();
 
 // The accessors: os::Open(...), os::Write(...), and so on.
@@ -53,8 +56,8 @@ void RestoreOsDefaults();
 #include "os_calls.inc"
 #undef VARNIX_OS_CALL
 
-// Releases a block from os::Malloc or os::Realloc; never fails, so it is not
-// part of the table.
+/// Releases a block from os::Malloc or os::Realloc; never fails, so it is not
+/// part of the table.
 inline void Free(void* block) { ::free(block); }
 
 }  // namespace os

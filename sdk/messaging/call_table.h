@@ -1,8 +1,9 @@
 #ifndef VARNIX_MESSAGING_CALL_TABLE_H
 #define VARNIX_MESSAGING_CALL_TABLE_H
 
-// The navigator call table (navigator_calls.inc) as data, and the few macros
-// that expand its request-field lists.
+/// @file
+/// The navigator call table (navigator_calls.inc) as data, and the few macros
+/// that expand its request-field lists.
 
 #include <stdint.h>
 
@@ -10,21 +11,21 @@
 
 namespace varnix {
 
-// How a reply is read (field 0 is always the server's result code):
-//   EReplyCode            exactly 1 field
-//   EReplyInteger         1 field, or 2: field 1 fills one integer
-//   EReplyRecord          1 field, or exactly layout count + 1: a record
-//   EReplyCoordinateList  code, count, pairs of integers: TRouteCoordinates
-//   EReplyTextList        code, count, texts: TCustomUIResult
+/// How a reply is read (field 0 is always the server's result code):
+///   EReplyCode            exactly 1 field
+///   EReplyInteger         1 field, or 2: field 1 fills one integer
+///   EReplyRecord          1 field, or exactly layout count + 1: a record
+///   EReplyCoordinateList  code, count, pairs of integers: TRouteCoordinates
+///   EReplyTextList        code, count, texts: TCustomUIResult
 enum TReplyShape { EReplyCode, EReplyInteger, EReplyRecord, EReplyCoordinateList, EReplyTextList };
 
-// One row of the table.
+/// One row of the table.
 struct TNavigatorCall {
-  const char* name;             // as it travels
-  const char* request;          // one letter per request field: 't' text, 'i' integer
+  const char* name;             ///< as it travels
+  const char* request;          ///< one letter per request field: 't' text, 'i' integer
   TReplyShape shape;
-  const char* output;           // the output's type name; "" for code-only calls
-  const TRecordLayout* layout;  // integer and record shapes; null otherwise
+  const char* output;           ///< the output's type name; "" for code-only calls
+  const TRecordLayout* layout;  ///< integer and record shapes; null otherwise
 };
 
 #define VARNIX_NAVIGATOR_CALL(name, request, shape, output, blocking) +1
@@ -33,14 +34,14 @@ const int KNavigatorCallCount = 0
     ;
 #undef VARNIX_NAVIGATOR_CALL
 
-// The calls in the library's order.
+/// The calls in the library's order.
 extern const TNavigatorCall KNavigatorCalls[KNavigatorCallCount];
 
-// The row whose name equals name exactly, or null.
+/// The row whose name equals name exactly, or null.
 const TNavigatorCall* FindNavigatorCall(const char* name);
 
-// Short words for a shape ("code", "integer", "record", "coordinate list",
-// "text list").
+/// Short words for a shape ("code", "integer", "record", "coordinate list",
+/// "text list").
 const char* ReplyShapeName(TReplyShape shape);
 
 }  // namespace varnix

@@ -5,9 +5,9 @@
 
 namespace varnix {
 
-// The device's well-known directories. Values without a name (1, 3, 6, 19,
-// 21, 22, 24, 25, 34, 35) resolve to the card root; so do EDirNone, 32,
-// negative values and values above 35.
+/// The device's well-known directories. Values without a name (1, 3, 6, 19,
+/// 21, 22, 24, 25, 34, 35) resolve to the card root; so do EDirNone, 32,
+/// negative values and values above 35.
 enum DirectoryId {
   EDirNone = 0,
   EDirArt = 2,
@@ -36,32 +36,34 @@ enum DirectoryId {
   EDirEphem = 33
 };
 
-// The full path of id under the host root, ending in "/" and terminated.
-// The result is one string shared by the whole process: the next call of
-// GetDirectoryPath, GetSubdirectory or GetCardFilePath overwrites it. Use
-// it at once (append a file name and open it) or copy it.
+/// The full path of id under the host root, ending in "/" and terminated.
+/// The result is one string shared by the whole process: the next call of
+/// GetDirectoryPath, GetSubdirectory or GetCardFilePath overwrites it. Use
+/// it at once (append a file name and open it) or copy it.
 CDynString& GetDirectoryPath(int id);
 
-// The shared result holding only the subdirectory of id ("art/",
-// "microbrowser/cache/"), empty when id has none.
+/// The shared result holding only the subdirectory of id ("art/",
+/// "microbrowser/cache/"), empty when id has none.
 CDynString& GetSubdirectory(int id);
 
-// The roots under the host root, assigned to out; each returns out.
-CDynString& GetFlashRoot(CDynString& out);     // "/mnt/flash/"
-CDynString& GetCardRoot(CDynString& out);      // "/mnt/sdcard/"
-CDynString& GetRunRoot(CDynString& out);       // "/var/run/"
-CDynString& GetBinRoot(CDynString& out);       // "/bin/"
-CDynString& GetRegistryRoot(CDynString& out);  // card root + "SdkRegistry/"
-CDynString& GetTtsRoot(CDynString& out);       // card root + "LoquendoTTS/"
-CDynString& GetDataRoot(CDynString& out);      // the card root
+/// The roots under the host root, assigned to out; each returns out.
+///@{
+CDynString& GetFlashRoot(CDynString& out);     ///< "/mnt/flash/"
+CDynString& GetCardRoot(CDynString& out);      ///< "/mnt/sdcard/"
+CDynString& GetRunRoot(CDynString& out);       ///< "/var/run/"
+CDynString& GetBinRoot(CDynString& out);       ///< "/bin/"
+CDynString& GetRegistryRoot(CDynString& out);  ///< card root + "SdkRegistry/"
+CDynString& GetTtsRoot(CDynString& out);       ///< card root + "LoquendoTTS/"
+CDynString& GetDataRoot(CDynString& out);      ///< the card root
+///@}
 
-// out = the flash root + "settings.dat"; returns out.
+/// out = the flash root + "settings.dat"; returns out.
 CDynString& GetSettingsFilePath(CDynString& out);
 
-// The shared result: the card root followed by name, terminated.
+/// The shared result: the card root followed by name, terminated.
 CDynString& GetCardFilePath(const CDynString& name);
 
-// '/'
+/// '/'
 char PathSeparator();
 
 }  // namespace varnix

@@ -99,28 +99,28 @@ TEST(Format, AgreesWithSnprintfOnTheCommonSubset) {
   const char* texts[] = {"", "a", "navigation", "0123456789abcdef"};
   for (int round = 0; round < 20000; ++round) {
     char conv = "sduc%"[rng() % 5];
-    std::string spec = "%";
+    std::string conversion_text = "%";
     bool has_width = false;
     if (conv == 'd' || conv == 'u') {
       switch (rng() % 4) {
         case 0:
-          spec += "0" + std::to_string(1 + rng() % 9);
+          conversion_text += "0" + std::to_string(1 + rng() % 9);
           has_width = true;
           break;
         case 1:
-          spec += std::to_string(1 + rng() % 99);
+          conversion_text += std::to_string(1 + rng() % 99);
           has_width = true;
           break;
         case 2:
-          if (conv == 'd') spec += "+";
+          if (conv == 'd') conversion_text += "+";
           break;
         default:
           break;
       }
-      if (rng() % 3 == 0) spec += "l";
+      if (rng() % 3 == 0) conversion_text += "l";
     }
-    spec += conv;
-    std::string format = "<" + spec + ">" + (rng() % 2 ? "tail" : "");
+    conversion_text += conv;
+    std::string format = "<" + conversion_text + ">" + (rng() % 2 ? "tail" : "");
     int size = 1 + static_cast<int>(rng() % 127);
     char ours[128];
     char theirs[128];
@@ -134,7 +134,7 @@ TEST(Format, AgreesWithSnprintfOnTheCommonSubset) {
         snprintf(theirs, size, format.c_str(), text);
         break;
       case 'd':
-        if (spec.find('l') != std::string::npos) {
+        if (conversion_text.find('l') != std::string::npos) {
           FormatBuffer(ours, size, format.c_str(), static_cast<long>(value));
           snprintf(theirs, size, format.c_str(), static_cast<long>(value));
         } else {
@@ -143,7 +143,7 @@ TEST(Format, AgreesWithSnprintfOnTheCommonSubset) {
         }
         break;
       case 'u':
-        if (spec.find('l') != std::string::npos) {
+        if (conversion_text.find('l') != std::string::npos) {
           FormatBuffer(ours, size, format.c_str(), static_cast<unsigned long>(static_cast<uint32_t>(value)));
           snprintf(theirs, size, format.c_str(), static_cast<unsigned long>(static_cast<uint32_t>(value)));
         } else {

@@ -76,7 +76,7 @@ class InstanceRegistryTest : public ::testing::Test {
 // --- master and slaves -------------------------------------------------------
 
 TEST_F(InstanceRegistryTest, TheFirstProcessIsTheMasterAndEveryLaterOneASlave) {
-  ChildProcess first([] { return GetUiPid() == 0 ? 0 : 1; });
+  ForkedChild first([] { return GetUiPid() == 0 ? 0 : 1; });
   EXPECT_TRUE(ExitedWith(first.Wait(), 0));
   EXPECT_EQ(first.Output(), KMaster);
   EXPECT_EQ(root.ReadFile(KUiPidFile), std::string(4, '\0'));
@@ -84,7 +84,7 @@ TEST_F(InstanceRegistryTest, TheFirstProcessIsTheMasterAndEveryLaterOneASlave) {
   // The master has ended; the file stays, so this one is a slave too, and a
   // slave launches nothing (it would print the launcher's lines here).
   for (int i = 0; i < 2; ++i) {
-    ChildProcess later([] {
+    ForkedChild later([] {
       GetUiPid();
       return LaunchAdditionalProcess("/bin/sleep 30") == 0 ? 0 : 1;
     });
@@ -99,7 +99,7 @@ TEST_F(InstanceRegistryTest, AValueSetInOneProcessIsSeenInAnotherAtOnce) {
   int toParent[2], toChild[2];
   ASSERT_EQ(pipe(toParent), 0);
   ASSERT_EQ(pipe(toChild), 0);
-  ChildProcess slave(Fresh([&] {
+  ForkedChild slave(Fresh([&] {
     char byte = 0;
     GetUiPid();
     SetUiPid(1234);
@@ -121,11 +121,11 @@ TEST_F(InstanceRegistryTest, AValueSetInOneProcessIsSeenInAnotherAtOnce) {
 TEST_F(InstanceRegistryTest, ReleaseUiPidClearsOnlyTheCallersOwnId) {
   OpenHere();
   SetUiPid(4242);
-  ChildProcess other(Fresh([] { return ReleaseUiPid(); }));
+  ForkedChild other(Fresh([] { return ReleaseUiPid(); }));
   EXPECT_TRUE(ExitedWith(other.Wait(), 0));
   EXPECT_EQ(GetUiPid(), 4242);
 
-  ChildProcess owner(Fresh([] {
+  ForkedChild owner(Fresh([] {
     SetUiPid(0);  // not open yet: does nothing
     GetUiPid();
     SetUiPid(static_cast<int32_t>(getpid()));
@@ -161,7 +161,7 @@ TEST_F(InstanceRegistryTest, AfterCloseTheNextGetJoinsAgainAsASlave) {
 TEST_F(InstanceRegistryTest, AForcedMasterResetsTheValueThatOthersShare) {
   OpenHere();
   SetUiPid(77);
-  ChildProcess forced(Fresh([] {
+  ForkedChild forced(Fresh([] {
     OpenUiPidFile(1);
     return GetUiPid() == 0 ? 0 : 1;
   }));
@@ -178,9 +178,9 @@ TEST_F(InstanceRegistryTest, ManyProcessesOpeningAtOnceMakeExactlyOneMaster) {
     unlink(root(KUiPidFile).c_str());
     int gate[2];
     ASSERT_EQ(pipe(gate), 0);
-    std::vector<std::unique_ptr<ChildProcess>> children;
+    std::vector<std::unique_ptr<ForkedChild>> children;
     for (int i = 0; i < processes; ++i) {
-      children.emplace_back(new ChildProcess([&] {
+      children.emplace_back(new ForkedChild([&] {
         char byte;
         close(gate[1]);
         if (read(gate[0], &byte, 1) != 0) return 2;  // all start when the gate closes
@@ -213,7 +213,7 @@ TEST_F(InstanceRegistryTest, AFileShorterThanFourBytesIsGrownBeforeItIsMapped) {
   for (const auto& c : cases) {
     root.WriteFile(KUiPidFile, c.contents);
     int32_t expected = c.value;
-    ChildProcess slave([expected] {
+    ForkedChild slave([expected] {
       if (GetUiPid() != expected) return 1;
       SetUiPid(99);
       return GetUiPid() == 99 ? 0 : 1;
@@ -248,7 +248,7 @@ TEST_F(InstanceRegistryTest, AFileThatCannotBeCreatedOrOpenedEndsTheProcess) {
       root.WriteFile(KUiPidFile, std::string(4, '\0'));
     else
       unlink(root(KUiPidFile).c_str());
-    ChildProcess child([&c] {
+    ForkedChild child([&c] {
       OsFaultGuard guard;
       c.arm();
       GetUiPid();
@@ -262,7 +262,7 @@ TEST_F(InstanceRegistryTest, AFileThatCannotBeCreatedOrOpenedEndsTheProcess) {
 }
 
 TEST_F(InstanceRegistryTest, WithoutAMappingTheValueReadsZeroAndWritesAreDropped) {
-  ChildProcess child([] {
+  ForkedChild child([] {
     OsFaultGuard guard;
     FailCall("Mmap", 1, ENOMEM);
     if (GetUiPid() != 0) return 1;
@@ -274,7 +274,7 @@ TEST_F(InstanceRegistryTest, WithoutAMappingTheValueReadsZeroAndWritesAreDropped
 }
 
 TEST_F(InstanceRegistryTest, AMasterWithoutATableLaunchesNothing) {
-  ChildProcess child([] {
+  ForkedChild child([] {
     OsFaultGuard guard;
     FailCall("Malloc", 1, ENOMEM);
     GetUiPid();

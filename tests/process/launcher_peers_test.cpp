@@ -57,7 +57,7 @@ TEST(LauncherPeers, ALauncherKilledMidRequestEndsTheRequestAndARestartedOneServe
 
     int written[2];
     ASSERT_EQ(pipe(written), 0);
-    ChildProcess client([&] {
+    ForkedChild client([&] {
       close(written[0]);
       gWritten = written[1];
       FastRetries::Install();

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "base/os.h"
+#include "support/program.h"
 #include "support/wait.h"
 
 extern char** environ;
@@ -80,7 +81,7 @@ void FastRetries::Install() {
 }
 FastRetries::~FastRetries() { os::gOsCurrent.Usleep = os::gOsDefaults.Usleep; }
 
-ChildProcess::ChildProcess(const std::function<int()>& body) {
+ForkedChild::ForkedChild(const std::function<int()>& body) {
   output_ = tmpfile();
   fflush(stdout);
   fflush(stderr);
@@ -93,7 +94,7 @@ ChildProcess::ChildProcess(const std::function<int()>& body) {
   }
 }
 
-ChildProcess::~ChildProcess() {
+ForkedChild::~ForkedChild() {
   if (pid_ > 0 && !reaped_) {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
@@ -101,7 +102,7 @@ ChildProcess::~ChildProcess() {
   if (output_ != nullptr) fclose(output_);
 }
 
-int ChildProcess::Wait() {
+int ForkedChild::Wait() {
   if (reaped_ || pid_ <= 0) return status_;
   status_ = WaitBounded(pid_, 20000);
   if (status_ == -1) {
@@ -112,7 +113,7 @@ int ChildProcess::Wait() {
   return status_;
 }
 
-std::string ChildProcess::Output() const { return ReadWhole(output_); }
+std::string ForkedChild::Output() const { return ReadWhole(output_); }
 
 std::string DescribeStatus(int status) {
   if (status == -1) return "did not end";
@@ -137,12 +138,7 @@ LauncherDaemon::~LauncherDaemon() {
 void LauncherDaemon::Spawn(const std::vector<std::string>& options) {
   static int count = 0;
   logPath_ = root_("/launcherd." + std::to_string(++count) + ".log");
-  std::vector<std::string> words;
-#ifdef VARNIX_TEST_EMULATOR
-  std::istringstream emulator(VARNIX_TEST_EMULATOR);
-  for (std::string word; emulator >> word;) words.push_back(word);
-#endif
-  words.push_back(BinaryDir() + "/varnix-launcherd");
+  std::vector<std::string> words = ProgramCommand("varnix-launcherd");
   std::vector<char*> argv;
   for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
   for (const std::string& option : options) argv.push_back(const_cast<char*>(option.c_str()));

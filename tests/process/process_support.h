@@ -36,12 +36,12 @@ class FastRetries {
 
 // A forked copy of this process running body; its standard output goes to a
 // file of its own and its exit status is body's result.
-class ChildProcess {
+class ForkedChild {
  public:
-  explicit ChildProcess(const std::function<int()>& body);
-  ~ChildProcess();
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
+  explicit ForkedChild(const std::function<int()>& body);
+  ~ForkedChild();
+  ForkedChild(const ForkedChild&) = delete;
+  ForkedChild& operator=(const ForkedChild&) = delete;
 
   pid_t Pid() const { return pid_; }
   // Waits (bounded) for its end and returns the wait status; a child that

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "drive.h"
+#include "support/program.h"
 #include "support/temp_root.h"
 #include "support/wait.h"
 
@@ -28,16 +29,13 @@ class Program {
   explicit Program(const std::vector<std::string>& args) {
     int out[2], err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return;
-    std::vector<char*> argv;
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    std::string program = test::BinaryDir() + "/" + args[0];
+    std::vector<std::string> command =
+        test::ProgramCommand(args[0], std::vector<std::string>(args.begin() + 1, args.end()));
     pid_ = fork();
     if (pid_ == 0) {
       dup2(out[1], STDOUT_FILENO);
       dup2(err[1], STDERR_FILENO);
-      execv(program.c_str(), argv.data());
-      _exit(127);
+      test::ExecCommand(command);
     }
     close(out[1]);
     close(err[1]);

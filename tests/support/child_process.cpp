@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/program.h"
 #include "support/wait.h"
 
 namespace varnix {
@@ -46,11 +47,7 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
   outputPath_ = NewCaptureFile();
   errorPath_ = NewCaptureFile();
   if (outputPath_.empty() || errorPath_.empty()) return false;
-  std::string path = BinaryDir() + "/" + program;
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(path.c_str()));
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
+  std::vector<std::string> command = ProgramCommand(program, arguments);
   pid_ = fork();
   if (pid_ < 0) return false;
   if (pid_ == 0) {
@@ -61,8 +58,7 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
-    execv(path.c_str(), argv.data());
-    _exit(127);
+    ExecCommand(command);
   }
   return true;
 }

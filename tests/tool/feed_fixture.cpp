@@ -10,8 +10,11 @@
 #include <unistd.h>
 
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "position_tool.h"
+#include "support/program.h"
 #include "support/wait.h"
 
 namespace varnix {
@@ -68,12 +71,11 @@ bool FeedFixture::WaitDrained(int fd) {
 void FeedFixture::StartProgram() {
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  std::string program = BinaryDir() + "/varnix-position";
+  std::vector<std::string> command = ProgramCommand("varnix-position");
   child_ = fork();
   if (child_ == 0) {
     dup2(pipeFds[1], STDOUT_FILENO);
-    execl(program.c_str(), "varnix-position", static_cast<char*>(nullptr));
-    _exit(127);
+    ExecCommand(command);
   }
   close(pipeFds[1]);
   output_ = pipeFds[0];

@@ -1,0 +1,27 @@
+# Runs the demo with every program of BIN_DIR but the navigation server: it
+# must end with status 1 and name the navigator and the steps that needed it,
+# while the other steps still work.
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+file(GLOB programs "${BIN_DIR}/varnix-*" "${BIN_DIR}/example-*")
+foreach(program ${programs})
+  get_filename_component(name "${program}" NAME)
+  if(NOT name STREQUAL "varnix-navsim")
+    file(CREATE_LINK "${program}" "${WORK}/${name}" SYMBOLIC)
+  endif()
+endforeach()
+
+execute_process(COMMAND "${DEMO}" --bin-dir "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT status EQUAL 1)
+  message(FATAL_ERROR "exit status ${status}, not 1:\n${output}")
+endif()
+set(expected "Failed steps: varnix-navsim; navigator calls; send and receive halves\n")
+string(FIND "${output}" "${expected}" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "the failed steps are not named as expected:\n${output}")
+endif()
+foreach(worked "varnix-position" "instance registry" "device information" "current map")
+  if(output MATCHES "!! ${worked}:")
+    message(FATAL_ERROR "${worked} failed without the navigator:\n${output}")
+  endif()
+endforeach()
