@@ -125,6 +125,21 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // Stop signals are blocked except while waiting between epochs, from before the
+  // FIFO appears: a signal sent as soon as it exists is held, not fatal.
+  sigset_t stopSignals, waitMask;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
+  sigdelset(&waitMask, SIGINT);
+  sigdelset(&waitMask, SIGTERM);
+  struct sigaction action;
+  memset(&action, 0, sizeof action);
+  action.sa_handler = OnStopSignal;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+
   varnix::CPathString feedPath;
   std::string path = varnix::LocationPath(feedPath, varnix::ELocationGpsFeed);
   bool created = false;
@@ -140,20 +155,6 @@ int main(int argc, char** argv) {
     fprintf(stderr, "varnix-gpssim: cannot create %s: %s\n", path.c_str(), strerror(errno));
     return 1;
   }
-
-  // Stop signals are blocked except while waiting between epochs.
-  sigset_t stopSignals, waitMask;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
-  sigdelset(&waitMask, SIGINT);
-  sigdelset(&waitMask, SIGTERM);
-  struct sigaction action;
-  memset(&action, 0, sizeof action);
-  action.sa_handler = OnStopSignal;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
 
   int feed = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
   if (feed < 0) {
