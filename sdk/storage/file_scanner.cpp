@@ -2,6 +2,7 @@
 
 #include <string.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include "base/host_root.h"
@@ -135,6 +136,16 @@ bool CFileScanner::PopAndOpen() {
   return false;
 }
 
+// The status of the entry just named in path. A whole name is looked up in
+// the open directory, which spares the kernel a walk of the full path for
+// every entry; a name that was cut with the path is looked up as the cut
+// path, which is what the walk reports.
+int CFileScanner::StatusOf(const char* name, bool whole, struct stat* info, int lookup) {
+  if (whole) return os::Fstatat(os::Dirfd(directory), name, info, lookup);
+  if (lookup == AT_SYMLINK_NOFOLLOW) return os::Lstat(path.CStr(), info);
+  return os::Stat(path.CStr(), info);
+}
+
 bool CFileScanner::ReadEntry() {
   struct dirent* record;
   int length;
@@ -149,13 +160,15 @@ bool CFileScanner::ReadEntry() {
     }
     length = static_cast<int>(strlen(record->d_name));
     SetName(record->d_name, length, 0);
-    if (os::Stat(path.CStr(), &info) == 0) break;
+    bool whole = path.Length() == prefixLength + length;
+    if (StatusOf(record->d_name, whole, &info, 0) == 0) break;
     // An entry that another process removed after the directory was read
     // (the run-time directory sees this all the time) is skipped; anything
     // else whose status cannot be read, such as a dangling link, still ends
     // the listing of this directory.
     struct stat link;
-    if (errno == ENOENT && os::Lstat(path.CStr(), &link) != 0 && errno == ENOENT) continue;
+    if (errno == ENOENT && StatusOf(record->d_name, whole, &link, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT)
+      continue;
     incomplete = 1;
     CloseDirectory();
     return false;

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <stddef.h>
 #include <stdint.h>
+#include <sys/stat.h>
 
 #include "base/dyn_string.h"
 
@@ -67,6 +68,7 @@ class CFileScanner {
   void GoUp();
   void PushPending(const char* text, int length);
   bool PopPending();
+  int StatusOf(const char* name, bool whole, struct stat* info, int lookup);
   bool ReadEntry();
   bool Accept() const;
   bool CollectMounts();

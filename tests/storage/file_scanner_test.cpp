@@ -109,11 +109,8 @@ std::set<std::string> NftwPaths(const std::string& dir, uint32_t flags) {
 
 // Runs a whole walk. Every entry is checked on the way: its name is the end
 // of its path, "." and ".." never come, and a finished walk stays finished.
-std::vector<TSeen> Walk(const std::string& dir, uint32_t flags) {
+std::vector<TSeen> Walk(CFileScanner& scanner) {
   std::vector<TSeen> seen;
-  CPathString start;
-  start.AssignText(dir.c_str());
-  CFileScanner scanner(start, flags);
   for (CFileScanner::TEntry* entry = scanner.First(); entry != nullptr; entry = scanner.Next()) {
     std::string path(entry->path->Data(), static_cast<size_t>(entry->path->Length()));
     EXPECT_GE(entry->nameLength, 1) << path;
@@ -130,6 +127,13 @@ std::vector<TSeen> Walk(const std::string& dir, uint32_t flags) {
   }
   for (int i = 0; i < 3; ++i) EXPECT_EQ(scanner.Next(), nullptr);
   return seen;
+}
+
+std::vector<TSeen> Walk(const std::string& dir, uint32_t flags) {
+  CPathString start;
+  start.AssignText(dir.c_str());
+  CFileScanner scanner(start, flags);
+  return Walk(scanner);
 }
 
 std::set<std::string> PathsOf(const std::vector<TSeen>& seen) {
@@ -227,13 +231,13 @@ TEST_F(FileScannerTest, ADanglingLinkEndsTheListingOfItsDirectory) {
   EXPECT_LT(seen.size(), 20u);  // the files after the link are not reported
 }
 
-// Removes the named file just before the scanner reads its status, as
+// Removes the named entry just before the scanner reads its status, as
 // another process would in the run-time directory.
 std::string gVanishing;
 
-int StatAfterVanishing(const char* path, struct stat* info) {
-  if (!gVanishing.empty() && gVanishing == path) unlink(path);
-  return os::gOsDefaults.Stat(path, info);
+int FstatatAfterVanishing(int directoryFd, const char* name, struct stat* info, int lookup) {
+  if (!gVanishing.empty() && gVanishing == name) unlinkat(directoryFd, name, 0);
+  return os::gOsDefaults.Fstatat(directoryFd, name, info, lookup);
 }
 
 TEST_F(FileScannerTest, AnEntryRemovedWhileTheDirectoryIsReadIsSkipped) {
@@ -243,13 +247,17 @@ TEST_F(FileScannerTest, AnEntryRemovedWhileTheDirectoryIsReadIsSkipped) {
   std::string dir = root("/var/run/");
   std::vector<std::string> order = StreamOrder(dir);
   ASSERT_EQ(order.size(), 20u);
-  gVanishing = dir + order[3];  // something comes after it
+  gVanishing = order[3];  // something comes after it
   OsFaultGuard guard;
-  os::gOsCurrent.Stat = &StatAfterVanishing;
-  std::vector<TSeen> seen = Walk(dir, EScanFilesOnly);
+  os::gOsCurrent.Fstatat = &FstatatAfterVanishing;
+  CPathString start;
+  start.AssignText(dir.c_str());
+  CFileScanner scanner(start, EScanFilesOnly);
+  std::vector<TSeen> seen = Walk(scanner);
   gVanishing.clear();
   ASSERT_EQ(seen.size(), 19u) << "every file but the vanished one";
   for (const TSeen& entry : seen) EXPECT_NE(entry.path, dir + order[3]);
+  EXPECT_EQ(scanner.Incomplete(), 0);
 }
 
 // ---- Tree walks ------------------------------------------------------------
@@ -439,6 +447,29 @@ TEST_F(FileScannerTest, ADirectoryWhoseNameDoesNotFitThePathIsNotEntered) {
   std::vector<TSeen> seen = Walk(start, EScanRecursive);
   std::sort(seen.begin(), seen.end(), [](const TSeen& a, const TSeen& b) { return a.path < b.path; });
   EXPECT_EQ(seen, (std::vector<TSeen>{{start + "a", 1, 1}, {start + "g", 0, 1}}));
+}
+
+// An entry whose name is cut with the 255-character path is reported as the
+// cut path names it: with that path's status when it exists, not at all
+// when nothing is there.
+TEST_F(FileScannerTest, AnEntryWhoseNameIsCutTakesTheStatusOfTheCutPath) {
+  std::string base = root("/t/");
+  std::string start = base + Padded("s", 249 - base.size()) + "/";
+  ASSERT_EQ(start.size(), 250u);
+  std::string relative = start.substr(root.Path().size());
+  struct TCase {
+    bool cutPathIsADirectory;
+    std::vector<TSeen> expected;
+  };
+  for (const TCase& c : {TCase{true, {{start + "abcde", 1, 5}, {start + "abcde", 1, 5}}}, TCase{false, {}}}) {
+    SCOPED_TRACE(c.cutPathIsADirectory ? "the cut path is a directory" : "nothing at the cut path");
+    root.MakeDirs(relative);
+    root.WriteFile(relative + "abcdefghij", "x");
+    if (c.cutPathIsADirectory) root.MakeDirs(relative + "abcde");
+    std::vector<TSeen> seen = Walk(start, 0);
+    EXPECT_EQ(seen, c.expected);
+    test::RemoveTree(root(relative));
+  }
 }
 
 // ---- All mounts ----------------------------------------------------------

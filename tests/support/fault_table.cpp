@@ -53,6 +53,7 @@ std::vector<int> RealisticErrors(const std::string& call) {
       {"Stat", {EIO, ENOENT}},
       {"Lstat", {EIO, ENOENT}},
       {"Fstat", {EIO}},
+      {"Fstatat", {EIO, ENOENT}},
       {"Access", {EACCES, EIO}},
       {"Mkdir", {ENOSPC, EIO, ENOENT}},
       {"Rmdir", {EIO}},
