@@ -30,14 +30,10 @@ cc="${prefix}gcc"
 #                       MVarnixSession, ...). A weak reference: a program
 #                       without the C++ runtime still links, and the slot is
 #                       never called.
-#   operator delete(void*, size_t)  (_ZdlPvm, _ZdlPvj on 32 bits)
-#                       the deleting destructor that the compiler must emit
-#                       for MVarnixCommunicationLayerInterface, an abstract
-#                       class with a virtual destructor, names the global
-#                       operator delete. It is never called: no object of an
-#                       abstract class exists, and the endpoints are released
-#                       through CHeapObject's operator delete (free).
-allowed='^(__cxa_pure_virtual|_ZdlPvm|_ZdlPvj)$'
+# There is no operator new or delete among them: every class the library
+# creates or whose deleting destructor it emits allocates over malloc and free
+# with operators of its own (VARNIX_HEAP_OPERATORS in base/heap_object.h).
+allowed='^__cxa_pure_virtual$'
 # What belongs to the C++ runtime: mangled names the library does not define
 # itself (standard library, typeinfo, operator new and delete), the C++ ABI
 # (__cxa_*: guards, exceptions), the personality routines and the unwinder.
@@ -78,14 +74,10 @@ if [ -n "$sections" ]; then
 fi
 
 # The proof: the whole library linked into a C program by the C compiler
-# driver, without the C++ runtime, given only the allowed operator delete.
+# driver, without the C++ runtime.
 work="$(mktemp -d "${TMPDIR:-/tmp}/varnix-cxx-check-XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 cat >"$work/main.c" <<'C'
-#include <stdlib.h>
-/* operator delete(void*, size_t) for the deleting destructor that is never called. */
-void _ZdlPvm(void* block, unsigned long size) { (void)size; free(block); }
-void _ZdlPvj(void* block, unsigned int size) { (void)size; free(block); }
 int main(void) { return 0; }
 C
 if command -v "$cc" >/dev/null; then

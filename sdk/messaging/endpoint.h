@@ -21,11 +21,13 @@ namespace varnix {
 /// The handle of one exchange.
 class MVarnixSession {
  public:
+  VARNIX_HEAP_OPERATORS
   virtual ~MVarnixSession() {}
 };
 
 class MVarnixCommunicationLayerInterface {
  public:
+  VARNIX_HEAP_OPERATORS
   /// The endpoint owns its argument list and deletes it.
   virtual ~MVarnixCommunicationLayerInterface();
 
@@ -56,10 +58,10 @@ class MVarnixCommunicationLayerInterface {
   explicit MVarnixCommunicationLayerInterface(MArguments* list) : arguments(list) {}
 };
 
-class CVarnixFileLayer : public MVarnixCommunicationLayerInterface, public CHeapObject {
+class CVarnixFileLayer : public MVarnixCommunicationLayerInterface {
  public:
   /// The session of one message: its message id.
-  class CSession : public MVarnixSession, public CHeapObject {
+  class CSession : public MVarnixSession {
    public:
     explicit CSession(uint32_t id) : messageId(id) {}
     uint32_t MessageId() const { return messageId; }
