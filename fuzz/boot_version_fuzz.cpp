@@ -28,8 +28,7 @@ int32_t ModelReduce(const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  varnix::fuzz::FuzzRoot();
-  varnix::fuzz::SilenceStdout();
+  varnix::fuzz::PrepareTarget();
   return 0;
 }
 

@@ -75,6 +75,11 @@ void SilenceStdout() {
   if (freopen("/dev/null", "w", stdout) == nullptr) Fail(__FILE__, __LINE__, "freopen");
 }
 
+void PrepareTarget() {
+  FuzzRoot();
+  SilenceStdout();
+}
+
 int OpenDescriptors() {
   int count = 0;
   for (int fd = 0; fd < 1024; ++fd)

@@ -36,6 +36,10 @@ void WriteDeviceFile(const std::string& devicePath, const uint8_t* data, size_t 
 // not slow the fuzzer down.
 void SilenceStdout();
 
+// What every target's LLVMFuzzerInitialize does first: the device root of
+// the program's own, and standard output silenced.
+void PrepareTarget();
+
 // Number of open file descriptors of the process (probed, not listed).
 int OpenDescriptors();
 

@@ -152,8 +152,7 @@ bool Number(const std::string& t, size_t& i, int32_t* out) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  varnix::fuzz::FuzzRoot();
-  varnix::fuzz::SilenceStdout();
+  varnix::fuzz::PrepareTarget();
   return 0;
 }
 

@@ -100,8 +100,7 @@ bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  varnix::fuzz::FuzzRoot();
-  varnix::fuzz::SilenceStdout();
+  varnix::fuzz::PrepareTarget();
   return 0;
 }
 

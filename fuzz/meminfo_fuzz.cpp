@@ -34,8 +34,7 @@ struct VARNIX_MALLINFO NothingHeld() { return {}; }
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  FuzzRoot();
-  SilenceStdout();
+  PrepareTarget();
   varnix::os::gOsCurrent.Mallinfo = NothingHeld;
   return 0;
 }

@@ -38,8 +38,7 @@ std::string ModelString(const std::string& bytes, int size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  FuzzRoot();
-  SilenceStdout();
+  PrepareTarget();
   return 0;
 }
 

@@ -69,8 +69,7 @@ bool Untouched(const T& record) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::FuzzRoot();
-  fuzz::SilenceStdout();
+  fuzz::PrepareTarget();
   gEndpoint = CreateFileLayer("client", "VarnixNavigationServer", 812);
   return 0;
 }

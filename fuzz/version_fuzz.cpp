@@ -8,8 +8,7 @@
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  varnix::fuzz::FuzzRoot();
-  varnix::fuzz::SilenceStdout();
+  varnix::fuzz::PrepareTarget();
   return 0;
 }
 

@@ -19,6 +19,7 @@
 
 #include "process/launcher_client.h"
 #include "process_support.h"
+#include "support/child_process.h"
 #include "support/temp_root.h"
 #include "support/wait.h"
 
@@ -63,12 +64,6 @@ int RunClient(int rounds, int* requests) {
   return wrong > 100 ? 100 : wrong;
 }
 
-size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
-
 TEST(LauncherLoad, SixteenClientsAtOnceGetEveryAnswerRight) {
   const int rounds = Rounds();
   TempRoot root;
@@ -95,11 +90,7 @@ TEST(LauncherLoad, SixteenClientsAtOnceGetEveryAnswerRight) {
   close(channel[1]);
   for (int c = 0; c < KClients; ++c) {
     int status = -1;
-    bool ended = WaitUntil([&] { return waitpid(clients[c], &status, WNOHANG) == clients[c]; }, 60000);
-    if (!ended) {
-      kill(clients[c], SIGKILL);
-      waitpid(clients[c], &status, 0);
-    }
+    bool ended = test::ReapChild(clients[c], &status, 60000);
     EXPECT_TRUE(ended) << "client " << c << " did not finish";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "client " << c << ": " << DescribeStatus(status);
   }
@@ -110,10 +101,10 @@ TEST(LauncherLoad, SixteenClientsAtOnceGetEveryAnswerRight) {
 
   // The launcher logs every request with its answer: each seen once.
   std::string log = daemon.Log();
-  EXPECT_EQ(Count(log, "[LAUNCH /bin/sleep 30] -> [PID "), static_cast<size_t>(KClients * rounds));
-  EXPECT_EQ(Count(log, "] -> [0]"), static_cast<size_t>(KClients * rounds)) << "one kill per round";
-  EXPECT_EQ(Count(log, "] -> ["), static_cast<size_t>(requests)) << "every request answered once";
-  EXPECT_EQ(Count(log, "ERR"), 0u);
+  EXPECT_EQ(test::CountOccurrences(log, "[LAUNCH /bin/sleep 30] -> [PID "), static_cast<size_t>(KClients * rounds));
+  EXPECT_EQ(test::CountOccurrences(log, "] -> [0]"), static_cast<size_t>(KClients * rounds)) << "one kill per round";
+  EXPECT_EQ(test::CountOccurrences(log, "] -> ["), static_cast<size_t>(requests)) << "every request answered once";
+  EXPECT_EQ(test::CountOccurrences(log, "ERR"), 0u);
   EXPECT_EQ(daemon.Stop(), 0);
   printf("[load] varnix-launcherd: %d clients x %d rounds, %ld requests answered, %.2f s (%.0f requests/s)\n",
          KClients, rounds, requests, seconds, requests / seconds);

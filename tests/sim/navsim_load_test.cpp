@@ -62,12 +62,6 @@ int RunClient(int client, int calls) {
   return wrong > 100 ? 100 : wrong;
 }
 
-size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
-
 TEST(NavsimLoad, SixteenClientsAtOnceLoseNothing) {
   const int calls = CallsPerClient();
   test::TempRoot root;
@@ -86,11 +80,7 @@ TEST(NavsimLoad, SixteenClientsAtOnceLoseNothing) {
   }
   for (int c = 0; c < KClients; ++c) {
     int status = -1;
-    bool ended = test::WaitUntil([&] { return waitpid(clients[c], &status, WNOHANG) == clients[c]; }, 60000);
-    if (!ended) {
-      kill(clients[c], SIGKILL);
-      waitpid(clients[c], &status, 0);
-    }
+    bool ended = test::ReapChild(clients[c], &status, 60000);
     EXPECT_TRUE(ended) << "client " << c << " did not finish";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
         << "client " << c << ": " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1) << " replies did not match";
@@ -102,7 +92,7 @@ TEST(NavsimLoad, SixteenClientsAtOnceLoseNothing) {
   navsim.Signal(SIGTERM);
   int status = -1;
   EXPECT_TRUE(navsim.Wait(&status));
-  size_t served = Count(navsim.Output(), "GetLocationInfoV01|");
+  size_t served = test::CountOccurrences(navsim.Output(), "GetLocationInfoV01|");
   EXPECT_EQ(served, static_cast<size_t>(KClients * calls));
   std::vector<std::string> left;
   for (const auto& entry : std::filesystem::directory_iterator(root("/var/run")))

@@ -91,5 +91,20 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+bool ReapChild(pid_t pid, int* status, int timeoutMs) {
+  bool ended = WaitUntil([&] { return waitpid(pid, status, WNOHANG) == pid; }, timeoutMs);
+  if (!ended) {
+    kill(pid, SIGKILL);
+    waitpid(pid, status, 0);
+  }
+  return ended;
+}
+
+size_t CountOccurrences(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
 }  // namespace test
 }  // namespace varnix

@@ -45,6 +45,14 @@ class ChildProcess {
 int RunProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* output,
                std::string* errorOutput = nullptr, int timeoutMs = 20000);
 
+// Waits for a child of fork() to end, for at most timeoutMs; one still
+// running then is killed. True when it ended by itself; *status is the wait
+// status either way.
+bool ReapChild(pid_t pid, int* status, int timeoutMs);
+
+// How many times part occurs in text (overlapping ones included).
+size_t CountOccurrences(const std::string& text, const std::string& part);
+
 }  // namespace test
 }  // namespace varnix
 
