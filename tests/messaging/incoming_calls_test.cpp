@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/temp_root.h"
 #include "support/wait.h"
 #include "wire_peer.h"
@@ -196,11 +197,7 @@ TEST_F(Pump, MarkersThatDoNotReFormExactlyAreLeftAloneWithoutBlocking) {
     _exit(static_cast<int>(handler.calls.size()));
   }
   int status = -1;
-  bool reaped = test::WaitUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, 5000);
-  if (!reaped) {
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-  }
+  bool reaped = test::ReapChild(child, &status, 5000);
   ASSERT_TRUE(reaped) << "the pump blocked on a marker";
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);

@@ -14,6 +14,7 @@
 #include "messaging/endpoint.h"
 #include "messaging/navigator_calls.h"
 #include "scripted_peer.h"
+#include "support/navigator_client.h"
 #include "support/temp_root.h"
 
 namespace varnix {
@@ -216,23 +217,16 @@ TEST(NavigatorCatalogue, TextCapacities) {
 
 int RecordSleep(useconds_t) { return 0; }
 
-class EveryCall : public ::testing::TestWithParam<int> {
+class EveryCall : public ::testing::TestWithParam<int>, protected test::NavigatorClient {
  protected:
   void SetUp() override {
     os::gOsCurrent.Usleep = &RecordSleep;  // the blocking StopApplicationV01 waits
-    endpoint = CreateFileLayer("client", "VarnixNavigationServer", 812);
     ASSERT_NE(endpoint, nullptr);
-    context.endpoint = endpoint;
   }
-  void TearDown() override {
-    delete endpoint;
-    os::RestoreOsDefaults();
-  }
+  void TearDown() override { os::RestoreOsDefaults(); }
 
   test::TempRoot root;
   test::ScriptedPeer peer{root, "client", 812};
-  MVarnixCommunicationLayerInterface* endpoint = nullptr;
-  TCallContext context{};
 };
 
 std::string ExpectedRequest(const TExpectedCall& call) {

@@ -15,6 +15,7 @@
 #include "messaging/endpoint.h"
 #include "messaging/navigator_calls.h"
 #include "scripted_peer.h"
+#include "support/navigator_client.h"
 #include "support/os_fault.h"
 #include "support/temp_root.h"
 
@@ -34,15 +35,12 @@ void* TrackingMalloc(size_t size) {
   return block;
 }
 
-class NavigatorOwnership : public ::testing::Test {
+class NavigatorOwnership : public ::testing::Test, protected test::NavigatorClient {
  protected:
-  void SetUp() override {
-    endpoint = CreateFileLayer("client", "VarnixNavigationServer", 812);
-    ASSERT_NE(endpoint, nullptr);
-    context.endpoint = endpoint;
-  }
+  void SetUp() override { ASSERT_NE(endpoint, nullptr); }
   void TearDown() override {
-    delete endpoint;
+    delete endpoint;  // before the leak check
+    endpoint = nullptr;
     os::RestoreOsDefaults();
 #ifdef VARNIX_TEST_LEAK_CHECK
     EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0) << "blocks were left behind";
@@ -62,8 +60,6 @@ class NavigatorOwnership : public ::testing::Test {
 
   test::TempRoot root;
   test::ScriptedPeer peer{root, "client", 812};
-  MVarnixCommunicationLayerInterface* endpoint = nullptr;
-  TCallContext context{};
   uint32_t nextId = 0;
 };
 

@@ -14,6 +14,7 @@
 #include "messaging/endpoint.h"
 #include "messaging/navigator_calls.h"
 #include "scripted_peer.h"
+#include "support/navigator_client.h"
 #include "support/os_fault.h"
 #include "support/temp_root.h"
 
@@ -22,14 +23,10 @@ namespace {
 
 const uint32_t KProcessId = 812;
 
-class NavigatorReplies : public ::testing::Test {
+class NavigatorReplies : public ::testing::Test, protected test::NavigatorClient {
  protected:
-  void SetUp() override {
-    endpoint = CreateFileLayer("client", "VarnixNavigationServer", KProcessId);
-    ASSERT_NE(endpoint, nullptr);
-    context.endpoint = endpoint;
-  }
-  void TearDown() override { delete endpoint; }
+  NavigatorReplies() : NavigatorClient(KProcessId) {}
+  void SetUp() override { ASSERT_NE(endpoint, nullptr); }
 
   // Runs the call in both forms against the same reply: blocking as the
   // next message, send half and receive half as the one after. `call` gets
@@ -47,8 +44,6 @@ class NavigatorReplies : public ::testing::Test {
 
   test::TempRoot root;
   test::ScriptedPeer peer{root, "client", KProcessId};
-  MVarnixCommunicationLayerInterface* endpoint = nullptr;
-  TCallContext context{};
   uint32_t lastId = 0;
 };
 

@@ -14,6 +14,7 @@
 #include "messaging/endpoint.h"
 #include "messaging/navigator_calls.h"
 #include "scripted_peer.h"
+#include "support/navigator_client.h"
 #include "support/os_fault.h"
 #include "support/temp_root.h"
 
@@ -32,19 +33,14 @@ int RecordSleep(useconds_t microseconds) {
   return 0;
 }
 
-class NavigatorWaits : public ::testing::Test {
+class NavigatorWaits : public ::testing::Test, protected test::NavigatorClient {
  protected:
   void SetUp() override {
     gSleeps.clear();
     os::gOsCurrent.Usleep = &RecordSleep;
-    endpoint = CreateFileLayer("client", "VarnixNavigationServer", 812);
     ASSERT_NE(endpoint, nullptr);
-    context.endpoint = endpoint;
   }
-  void TearDown() override {
-    delete endpoint;
-    os::RestoreOsDefaults();
-  }
+  void TearDown() override { os::RestoreOsDefaults(); }
 
   void AnswerRange(uint32_t from, uint32_t to, const std::string& reply) {
     for (uint32_t id = from; id <= to; ++id) peer.Answer(id, reply);
@@ -52,8 +48,6 @@ class NavigatorWaits : public ::testing::Test {
 
   test::TempRoot root;
   test::ScriptedPeer peer{root, "client", 812};
-  MVarnixCommunicationLayerInterface* endpoint = nullptr;
-  TCallContext context{};
 };
 
 TEST_F(NavigatorWaits, StopApplicationAcceptedWaitsElevenSeconds) {

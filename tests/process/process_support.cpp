@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "base/os.h"
+#include "support/child_process.h"
 #include "support/program.h"
 #include "support/wait.h"
 
@@ -52,11 +53,11 @@ int ShortSleep(useconds_t microseconds) {
   return ::usleep(microseconds > 200 ? 200 : microseconds);
 }
 
-// Waits up to timeoutMs for pid to end; its wait status, or -1.
-int WaitBounded(pid_t pid, int timeoutMs) {
+// Waits up to timeoutMs for pid to end; its wait status, or -1 (it is then
+// killed and reaped).
+int ReapBounded(pid_t pid, int timeoutMs) {
   int status = -1;
-  bool ended = WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
-  return ended ? status : -1;
+  return ReapChild(pid, &status, timeoutMs) ? status : -1;
 }
 
 }  // namespace
@@ -104,11 +105,7 @@ ForkedChild::~ForkedChild() {
 
 int ForkedChild::Wait() {
   if (reaped_ || pid_ <= 0) return status_;
-  status_ = WaitBounded(pid_, 20000);
-  if (status_ == -1) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
+  status_ = ReapBounded(pid_, 20000);
   reaped_ = true;
   return status_;
 }
@@ -167,11 +164,7 @@ bool LauncherDaemon::Start(const std::vector<std::string>& options) {
 int LauncherDaemon::RunToEnd(const std::vector<std::string>& options) {
   Spawn(options);
   if (pid_ <= 0) return -1;
-  int status = WaitBounded(pid_, 20000);
-  if (status == -1) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
+  int status = ReapBounded(pid_, 20000);
   pid_ = -1;
   return status;
 }
@@ -179,11 +172,7 @@ int LauncherDaemon::RunToEnd(const std::vector<std::string>& options) {
 int LauncherDaemon::Stop(int signal) {
   if (pid_ <= 0) return -1;
   kill(pid_, signal);
-  int status = WaitBounded(pid_, 20000);
-  if (status == -1) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
+  int status = ReapBounded(pid_, 20000);
   pid_ = -1;
   return status;
 }

@@ -15,6 +15,7 @@
 #include "base/os.h"
 #include "messaging/endpoint.h"
 #include "messaging/navigator_calls.h"
+#include "support/navigator_client.h"
 #include "support/child_process.h"
 #include "support/temp_root.h"
 #include "support/wait.h"
@@ -31,17 +32,12 @@ std::vector<std::string> RunDirectory(const test::TempRoot& root) {
   return names;
 }
 
-struct NavsimPeers : ::testing::Test {
+struct NavsimPeers : ::testing::Test, test::NavigatorClient {
   void SetUp() override {
-    endpoint = CreateFileLayer("client", "VarnixNavigationServer", 812);
     ASSERT_NE(endpoint, nullptr);
-    context.endpoint = endpoint;
     os::gOsCurrent.Usleep = ShortPause;
   }
-  void TearDown() override {
-    os::RestoreOsDefaults();
-    delete endpoint;
-  }
+  void TearDown() override { os::RestoreOsDefaults(); }
   // A server that answers, is stopped, and then killed.
   void StartAndStop(test::ChildProcess& server) {
     ASSERT_TRUE(server.Start("varnix-navsim", {}));
@@ -58,8 +54,6 @@ struct NavsimPeers : ::testing::Test {
   }
 
   test::TempRoot root;
-  MVarnixCommunicationLayerInterface* endpoint = nullptr;
-  TCallContext context{};
 };
 
 TEST_F(NavsimPeers, ARequestLeftByAKilledServerIsAnsweredByTheNextOne) {

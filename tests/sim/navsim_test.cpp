@@ -14,6 +14,7 @@
 
 #include "messaging/endpoint.h"
 #include "messaging/navigator_calls.h"
+#include "support/navigator_client.h"
 #include "support/child_process.h"
 #include "support/temp_root.h"
 #include "support/wait.h"
@@ -21,15 +22,10 @@
 namespace varnix {
 namespace {
 
-class Navsim : public ::testing::Test {
+class Navsim : public ::testing::Test, protected test::NavigatorClient {
  protected:
-  void SetUp() override {
-    endpoint = CreateFileLayer("client", "VarnixNavigationServer", 812);
-    ASSERT_NE(endpoint, nullptr);
-    context.endpoint = endpoint;
-  }
+  void SetUp() override { ASSERT_NE(endpoint, nullptr); }
   void TearDown() override {
-    delete endpoint;
     if (navsim.Pid() > 0 && !navsim.Exited()) {
       navsim.Signal(SIGTERM);
       EXPECT_TRUE(navsim.Wait(nullptr));
@@ -76,8 +72,6 @@ class Navsim : public ::testing::Test {
 
   test::TempRoot root;
   test::ChildProcess navsim;
-  MVarnixCommunicationLayerInterface* endpoint = nullptr;
-  TCallContext context{};
 };
 
 TEST_F(Navsim, ServesCallsOfTheLibrary) {
