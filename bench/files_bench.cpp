@@ -123,52 +123,10 @@ long ScanWithNftw(const std::string& dir) {
   return gNftwCount;
 }
 
-void FlatScan_varnix(benchmark::State& state) {
-  TTrees& t = Trees();
-  long n = 0;
-  for (auto _ : state) n = ScanWithRuntime(t.flat, 0);
-  CheckCount(state, n, t.flatEntries);
-}
-
-void FlatScan_filesystem(benchmark::State& state) {
-  TTrees& t = Trees();
-  long n = 0;
-  for (auto _ : state) n = ScanWithFilesystem(t.flat, false);
-  CheckCount(state, n, t.flatEntries);
-}
-
-void FlatScan_nftw(benchmark::State& state) {
-  TTrees& t = Trees();
-  long n = 0;
-  for (auto _ : state) n = ScanWithNftw(t.flat);
-  CheckCount(state, n, t.flatEntries);
-}
-
-void TreeScan_varnix(benchmark::State& state) {
-  TTrees& t = Trees();
-  long n = 0;
-  for (auto _ : state) n = ScanWithRuntime(t.tree, EScanRecursive);
-  CheckCount(state, n, t.treeEntries);
-}
-
-void TreeScan_filesystem(benchmark::State& state) {
-  TTrees& t = Trees();
-  long n = 0;
-  for (auto _ : state) n = ScanWithFilesystem(t.tree, true);
-  CheckCount(state, n, t.treeEntries);
-}
-
-void TreeScan_nftw(benchmark::State& state) {
-  TTrees& t = Trees();
-  long n = 0;
-  for (auto _ : state) n = ScanWithNftw(t.tree);
-  CheckCount(state, n, t.treeEntries);
-}
-
-// The flat directory again, named by a path of one component: the scanner
-// hands stat a path of its own (directory + name), which the kernel walks
-// component by component for every entry, where nftw asks relative to the
-// open directory. From "./" the two paths are nearly as short.
+// The flat directory is also walked named by a path of one component, from
+// inside it ("./"): a walker that looked entries up by their full path
+// would be slower from the long path than from "./", one that asks relative
+// to the open directory (as nftw does) is not.
 class CWorkingDirectory {
  public:
   explicit CWorkingDirectory(const std::string& dir) {
@@ -182,30 +140,43 @@ class CWorkingDirectory {
   char saved_[4096];
 };
 
-void FlatScanRelative_varnix(benchmark::State& state) {
-  TTrees& t = Trees();
-  CWorkingDirectory here(t.flat);
-  long n = 0;
-  for (auto _ : state) n = ScanWithRuntime(".", 0);
-  CheckCount(state, n, t.flatEntries);
+enum TWalker { EWalkVarnix, EWalkFilesystem, EWalkNftw };
+enum TWalked { EWalkFlat, EWalkFlatFromInside, EWalkTree };
+
+long Walk(TWalker walker, const std::string& dir, bool recursive) {
+  switch (walker) {
+    case EWalkVarnix: return ScanWithRuntime(dir, recursive ? EScanRecursive : 0);
+    case EWalkFilesystem: return ScanWithFilesystem(dir, recursive);
+    case EWalkNftw: break;
+  }
+  return ScanWithNftw(dir);
 }
 
-void FlatScanRelative_nftw(benchmark::State& state) {
+void Scan(benchmark::State& state, TWalker walker, TWalked walked) {
   TTrees& t = Trees();
-  CWorkingDirectory here(t.flat);
+  bool tree = walked == EWalkTree;
+  std::string dir = tree ? t.tree : t.flat;
+  std::unique_ptr<CWorkingDirectory> inside;
+  if (walked == EWalkFlatFromInside) {
+    inside.reset(new CWorkingDirectory(dir));
+    dir = ".";
+  }
   long n = 0;
-  for (auto _ : state) n = ScanWithNftw(".");
-  CheckCount(state, n, t.flatEntries);
+  for (auto _ : state) n = Walk(walker, dir, tree);
+  CheckCount(state, n, tree ? t.treeEntries : t.flatEntries);
 }
 
-BENCHMARK(FlatScan_varnix)->Name("CFileScanner, flat directory of 10,000 files/varnix")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(FlatScan_filesystem)->Name("CFileScanner, flat directory of 10,000 files/std::filesystem")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(FlatScan_nftw)->Name("CFileScanner, flat directory of 10,000 files/nftw")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(FlatScanRelative_varnix)->Name("CFileScanner, the same directory started from \"./\"/varnix")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(FlatScanRelative_nftw)->Name("CFileScanner, the same directory started from \"./\"/nftw")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(TreeScan_varnix)->Name("CFileScanner, tree of 50,010 entries/varnix")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(TreeScan_filesystem)->Name("CFileScanner, tree of 50,010 entries/std::filesystem")->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(TreeScan_nftw)->Name("CFileScanner, tree of 50,010 entries/nftw")->UseRealTime()->Unit(benchmark::kMillisecond);
+#define VARNIX_SCAN_BENCHMARK(id, walker, walked, name) \
+  BENCHMARK_CAPTURE(Scan, id, walker, walked)->Name(name)->UseRealTime()->Unit(benchmark::kMillisecond)
+
+VARNIX_SCAN_BENCHMARK(flat_varnix, EWalkVarnix, EWalkFlat, "CFileScanner, flat directory of 10,000 files/varnix");
+VARNIX_SCAN_BENCHMARK(flat_filesystem, EWalkFilesystem, EWalkFlat, "CFileScanner, flat directory of 10,000 files/std::filesystem");
+VARNIX_SCAN_BENCHMARK(flat_nftw, EWalkNftw, EWalkFlat, "CFileScanner, flat directory of 10,000 files/nftw");
+VARNIX_SCAN_BENCHMARK(inside_varnix, EWalkVarnix, EWalkFlatFromInside, "CFileScanner, the same directory started from \"./\"/varnix");
+VARNIX_SCAN_BENCHMARK(inside_nftw, EWalkNftw, EWalkFlatFromInside, "CFileScanner, the same directory started from \"./\"/nftw");
+VARNIX_SCAN_BENCHMARK(tree_varnix, EWalkVarnix, EWalkTree, "CFileScanner, tree of 50,010 entries/varnix");
+VARNIX_SCAN_BENCHMARK(tree_filesystem, EWalkFilesystem, EWalkTree, "CFileScanner, tree of 50,010 entries/std::filesystem");
+VARNIX_SCAN_BENCHMARK(tree_nftw, EWalkNftw, EWalkTree, "CFileScanner, tree of 50,010 entries/nftw");
 
 // --- Copying ------------------------------------------------------------------
 
